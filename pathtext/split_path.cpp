@@ -1,0 +1,39 @@
+// Splits a path into its drive and directory parts.
+#include "pathtext/pathtext.h"
+
+// Longest drive-less directory part kept, as the platform's split keeps it.
+static const size_t kMaxPart = 255;
+
+void SplitPath(const char* path, char* drive, size_t driveCapacity, char* dir,
+               size_t dirCapacity) {
+  const char* rest = path;
+  // The drive test looks at the second byte alone, whatever the first is.
+  if (path[0] != '\0' && path[1] == ':') {
+    if (driveCapacity > 0) {
+      size_t k = 0;
+      for (; k < 2 && k + 1 < driveCapacity; ++k) drive[k] = path[k];
+      drive[k] = '\0';
+    }
+    rest = path + 2;
+  } else if (driveCapacity > 0) {
+    drive[0] = '\0';
+  }
+
+  size_t afterLastSeparator = 0;
+  size_t i = 0;
+  while (rest[i] != '\0') {
+    if (IsLeadByte(static_cast<unsigned char>(rest[i])) && rest[i + 1] != '\0') {
+      i += 2;
+      continue;
+    }
+    if (rest[i] == '\\' || rest[i] == '/') afterLastSeparator = i + 1;
+    i += 1;
+  }
+
+  if (dirCapacity == 0) return;
+  size_t take = afterLastSeparator < kMaxPart ? afterLastSeparator : kMaxPart;
+  dir[0] = '\0';
+  // The directory part ends on a character boundary, so a plain bounded copy
+  // of its bytes keeps double-byte characters whole.
+  CopyBytes(dir, dirCapacity, rest, take);
+}

@@ -1,0 +1,36 @@
+// The registry through the real API. No view is asked for: the 32-bit build
+// sees what 32-bit programs see, the 64-bit build the native view.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+// The handle values of the predefined keys are the ones Windows uses, so a
+// PlatformKey is an HKEY.
+// Only the predefined values are widened as Windows widens them (sign
+// extension on 64-bit); an opened key is passed through as it came.
+static HKEY AsHkey(PlatformKey key) {
+  if (key >= kKeyClassesRoot && key <= kKeyCurrentConfig) {
+    return reinterpret_cast<HKEY>(
+        static_cast<intptr_t>(static_cast<int32_t>(static_cast<uint32_t>(key))));
+  }
+  return reinterpret_cast<HKEY>(key);
+}
+
+long PlatformRegOpenKey(PlatformKey root, const char* subKey, PlatformKey* out) {
+  HKEY opened = nullptr;
+  LONG rc = RegOpenKeyA(AsHkey(root), subKey, &opened);
+  *out = reinterpret_cast<PlatformKey>(opened);
+  return rc;
+}
+
+long PlatformRegQueryValue(PlatformKey key, const char* valueName,
+                           uint32_t* type, unsigned char* data, uint32_t* size) {
+  DWORD t = *type;
+  DWORD s = *size;
+  LONG rc = RegQueryValueExA(AsHkey(key), valueName, nullptr, &t, data, &s);
+  *type = t;
+  *size = s;
+  return rc;
+}
+
+void PlatformRegCloseKey(PlatformKey key) { RegCloseKey(AsHkey(key)); }

@@ -1,0 +1,78 @@
+// The whole life of one run: find the two files beside the executable, walk
+// the sections FILE0, FILE1, ... of the search list and write what each
+// entry's probe found.
+#include <cstring>
+
+#include "platform/platform.h"
+#include "run/run.h"
+
+// The executable's directory must leave room for both file names in the
+// 264-byte path buffers.
+static const size_t kMaxExeDirLength = 252;
+
+static const char kSearchListName[] = "stpsrch.ini";
+static const char kVariablesName[] = "stvar.ini";
+
+// A VarName that holds '=' would be written as a key that reads back as
+// another key, and one that begins with '[' as a line that parses as a
+// section header; such an entry is skipped.
+static bool IsWritableVarName(const char* varName) {
+  return FindFirstChar(varName, '=') < 0 && varName[0] != '[';
+}
+
+int RunSearchList() {
+  InitPathText();
+
+  char exePath[kPathBufferSize];
+  memset(exePath, 0, sizeof exePath);
+  uint32_t got = PlatformModulePath(exePath, kPathCapacity);
+  // A cut path names another directory, whose search list is a stranger's.
+  if (got == 0 || got >= kPathCapacity) return 0;
+
+  char drive[kPathBufferSize];
+  char dir[kPathBufferSize];
+  SplitPath(exePath, drive, sizeof drive, dir, sizeof dir);
+  if (strlen(drive) + strlen(dir) > kMaxExeDirLength) return 0;
+
+  char exeDir[kPathBufferSize];
+  CopyBytes(exeDir, sizeof exeDir, drive, kPathCapacity);
+  AppendBytes(exeDir, sizeof exeDir, dir, kPathCapacity);
+
+  char listPath[kPathBufferSize];
+  char varsPath[kPathBufferSize];
+  CopyBytes(listPath, sizeof listPath, exeDir, kPathCapacity);
+  AppendBytes(listPath, sizeof listPath, kSearchListName, kPathCapacity);
+  CopyBytes(varsPath, sizeof varsPath, exeDir, kPathCapacity);
+  AppendBytes(varsPath, sizeof varsPath, kVariablesName, kPathCapacity);
+
+  SearchEntry entry;
+  ProbeResult result;
+  char section[20];
+  // The walk has no upper bound but the number's range.
+  for (int32_t number = 0; number >= 0;) {
+    FormatDecimal(section, sizeof section, "FILE", number);
+    number = (number == INT32_MAX) ? -1 : number + 1;
+
+    result.foundDir[0] = '\0';
+    result.versionText[0] = '\0';
+
+    // Zeroed before each read: a limit that falls inside a double-byte
+    // character must leave no stale byte before the terminator.
+    memset(&entry, 0, sizeof entry);
+    PlatformReadProfile(section, "RegKey", "", entry.regKey, kRegKeyReadLimit,
+                        listPath);
+    if (strlen(entry.regKey) < 2) break;
+    PlatformReadProfile(section, "FileName", "", entry.fileName,
+                        kFileNameReadLimit, listPath);
+    PlatformReadProfile(section, "VarName", "", entry.varName,
+                        kVarNameReadLimit, listPath);
+
+    if (!IsWritableVarName(entry.varName)) continue;
+
+    ProbeInstallLocation(entry.regKey, entry.fileName, &result);
+    // The RegKey buffer is free now and holds the root text.
+    WriteEntryVariables(varsPath, entry.varName, &result, entry.regKey);
+  }
+  PlatformCommitProfiles();
+  return 0;
+}
