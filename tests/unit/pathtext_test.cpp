@@ -1,0 +1,292 @@
+// Byte-text operations in a single-byte and a double-byte code page. Code
+// page 932 is the interesting one: its trail bytes include 0x5C (backslash)
+// and 0x2F is never a trail byte, so every search and split is tested on
+// characters such as 0x95 0x5C.
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "pathtext/pathtext.h"
+#include "platform/posix/code_page.h"
+
+namespace {
+
+void UseCodePage(uint32_t cp) {
+  HostSelectCodePage(cp);
+  EXPECT_EQ(InitPathText(), cp);
+}
+
+class PathText1252 : public ::testing::Test {
+ protected:
+  void SetUp() override { UseCodePage(1252); }
+};
+
+class PathText932 : public ::testing::Test {
+ protected:
+  void SetUp() override { UseCodePage(932); }
+  void TearDown() override { UseCodePage(1252); }
+};
+
+// A buffer surrounded by guard bytes, so that any write past the capacity
+// shows.
+struct Guarded {
+  char bytes[300];
+  size_t capacity;
+  explicit Guarded(size_t cap, const char* initial = "") : capacity(cap) {
+    memset(bytes, 0x7E, sizeof bytes);
+    memcpy(bytes, initial, strlen(initial) + 1);
+  }
+  char* text() { return bytes; }
+  bool guardsIntact() const {
+    for (size_t i = capacity; i < sizeof bytes; ++i)
+      if (static_cast<unsigned char>(bytes[i]) != 0x7E) return false;
+    return memchr(bytes, 0, capacity) != nullptr;
+  }
+};
+
+struct CopyCase {
+  const char* src;
+  size_t capacity;
+  size_t limit;
+  const char* expected;
+};
+
+TEST_F(PathText1252, CopyBytesStopsAtLimitAndCapacity) {
+  const CopyCase cases[] = {
+      {"C:\\Tools", 264, 260, "C:\\Tools"},
+      {"abcdef", 264, 3, "abc"},
+      {"abcdef", 4, 260, "abc"},  // capacity wins over the limit
+      {"", 264, 260, ""},
+      {"\x81\x5C", 264, 1, "\x81"},  // no lead bytes in 1252
+  };
+  for (const CopyCase& c : cases) {
+    Guarded dest(c.capacity);
+    CopyBytes(dest.text(), c.capacity, c.src, c.limit);
+    EXPECT_STREQ(dest.text(), c.expected) << c.src;
+    EXPECT_TRUE(dest.guardsIntact()) << c.src;
+  }
+}
+
+TEST_F(PathText932, CopyBytesNeverSplitsACharacter) {
+  const CopyCase cases[] = {
+      {"\x95\x5C\x95\x5C", 264, 3, "\x95\x5C"},  // only the lead would fit
+      {"a\x95\x5C", 264, 2, "a"},
+      {"a\x95", 264, 260, "a"},  // lead followed by the terminator
+      {"\x95\x5C" "b", 4, 260, "\x95\x5C" "b"},
+      {"a\x95\x5C", 3, 260, "a"},  // capacity cuts before the pair
+  };
+  for (const CopyCase& c : cases) {
+    Guarded dest(c.capacity);
+    CopyBytes(dest.text(), c.capacity, c.src, c.limit);
+    EXPECT_STREQ(dest.text(), c.expected) << c.src;
+    EXPECT_TRUE(dest.guardsIntact()) << c.src;
+  }
+}
+
+struct AppendCase {
+  const char* dest;
+  const char* src;
+  size_t capacity;
+  size_t limit;
+  const char* expected;
+};
+
+TEST_F(PathText932, AppendBytesWholeCharactersOnly) {
+  const AppendCase cases[] = {
+      // Limit 3 and two double-byte characters: only the first goes.
+      {"x", "\x82\xA0\x82\xA0", 264, 3, "x\x82\xA0"},
+      {"x", "\x82\xA0\x82\xA0", 264, 4, "x\x82\xA0\x82\xA0"},
+      // A lone lead byte at the end of dest is written over.
+      {"ab\x95", "\\", 264, 260, "ab\\"},
+      // A lead byte whose trail is missing is not appended.
+      {"ab", "c\x95", 264, 260, "abc"},
+      // The capacity holds whatever the limit says.
+      {"abc", "defgh", 6, 260, "abcde"},
+      {"abc", "d\x82\xA0", 6, 260, "abcd"},
+  };
+  for (const AppendCase& c : cases) {
+    Guarded dest(c.capacity, c.dest);
+    AppendBytes(dest.text(), c.capacity, c.src, c.limit);
+    EXPECT_STREQ(dest.text(), c.expected) << c.dest << "+" << c.src;
+    EXPECT_TRUE(dest.guardsIntact()) << c.dest << "+" << c.src;
+  }
+}
+
+TEST_F(PathText1252, AppendBytesFillsToCapacityAndNoFurther) {
+  std::string longText(400, 'q');
+  Guarded dest(264, "C:\\");
+  AppendBytes(dest.text(), 264, longText.c_str(), 260);
+  EXPECT_EQ(strlen(dest.text()), 263u);
+  EXPECT_TRUE(dest.guardsIntact());
+}
+
+struct TrailingCase {
+  const char* text;
+  const char* expected;
+};
+
+TEST_F(PathText1252, EnsureTrailingBackslash) {
+  const TrailingCase cases[] = {
+      {"C:\\Tools", "C:\\Tools\\"},
+      {"C:\\Tools\\", "C:\\Tools\\"},
+      {"", "\\"},
+      {"C:/Tools/", "C:/Tools/\\"},  // only a backslash counts
+  };
+  for (const TrailingCase& c : cases) {
+    Guarded dest(264, c.text);
+    EnsureTrailingBackslash(dest.text(), 264);
+    EXPECT_STREQ(dest.text(), c.expected) << c.text;
+  }
+}
+
+TEST_F(PathText932, EnsureTrailingBackslashLooksAtTheLastByte) {
+  const TrailingCase cases[] = {
+      // The trail byte 0x5C of 0x95 0x5C counts as a final backslash.
+      {"C:\\\x95\x5C", "C:\\\x95\x5C"},
+      // A lone lead byte at the end is replaced by the backslash.
+      {"C:\\a\x95", "C:\\a\\"},
+      {"C:\\\x82\xA0", "C:\\\x82\xA0\\"},
+  };
+  for (const TrailingCase& c : cases) {
+    Guarded dest(264, c.text);
+    EnsureTrailingBackslash(dest.text(), 264);
+    EXPECT_STREQ(dest.text(), c.expected) << c.text;
+  }
+}
+
+TEST_F(PathText1252, EnsureTrailingBackslashAtFullCapacity) {
+  std::string full(263, 'a');
+  Guarded dest(264, full.c_str());
+  EnsureTrailingBackslash(dest.text(), 264);
+  EXPECT_EQ(strlen(dest.text()), 263u);
+  EXPECT_TRUE(dest.guardsIntact());
+}
+
+struct SplitCase {
+  const char* path;
+  const char* drive;
+  const char* dir;
+};
+
+TEST_F(PathText1252, SplitPath) {
+  const SplitCase cases[] = {
+      {"C:\\Tools\\Editor\\", "C:", "\\Tools\\Editor\\"},
+      {"\\\\server\\share\\dir\\", "", "\\\\server\\share\\dir\\"},
+      {"", "", ""},
+      {"C:file.txt", "C:", ""},
+      {"C:/a/b/x.exe", "C:", "/a/b/"},
+      {"/tmp/run/instprobe", "", "/tmp/run/"},
+      {"x:", "x:", ""},
+      {"?:\\a", "?:", "\\"},  // the first byte may be anything
+      {"a", "", ""},
+  };
+  for (const SplitCase& c : cases) {
+    char drive[264], dir[264];
+    SplitPath(c.path, drive, sizeof drive, dir, sizeof dir);
+    EXPECT_STREQ(drive, c.drive) << c.path;
+    EXPECT_STREQ(dir, c.dir) << c.path;
+  }
+}
+
+TEST_F(PathText1252, SplitPathKeepsAtMost255DirectoryBytes) {
+  std::string path = "C:\\" + std::string(300, 'd') + "\\f";
+  char drive[264], dir[264];
+  SplitPath(path.c_str(), drive, sizeof drive, dir, sizeof dir);
+  EXPECT_EQ(strlen(dir), 255u);
+  char small[8];
+  SplitPath(path.c_str(), drive, sizeof drive, small, sizeof small);
+  EXPECT_EQ(strlen(small), 7u);
+}
+
+TEST_F(PathText932, SplitPathIgnoresTrailBytes) {
+  const SplitCase cases[] = {
+      // 0x95 0x5C is one character: the directory ends at the real one.
+      {"C:\\a\\\x95\x5C" "b", "C:", "\\a\\"},
+      {"C:\\\x95\x5C\\x", "C:", "\\\x95\x5C\\"},
+  };
+  for (const SplitCase& c : cases) {
+    char drive[264], dir[264];
+    SplitPath(c.path, drive, sizeof drive, dir, sizeof dir);
+    EXPECT_STREQ(drive, c.drive) << c.path;
+    EXPECT_STREQ(dir, c.dir) << c.path;
+  }
+}
+
+struct FindCase {
+  const char* text;
+  char c;
+  long first;
+  long last;
+};
+
+TEST_F(PathText932, FindCharNeverMatchesATrailByte) {
+  const FindCase cases[] = {
+      {"a\\\x95\x5C", '\\', 1, 1},
+      {"\x95\x5C", '\\', -1, -1},
+      {"HKEY_X\\\x95\x5C\\v", '\\', 6, 9},
+      {"ab\x95", '\\', -1, -1},  // a lone lead byte at the end
+      {"\x95", '\x95', 0, 0},    // ... is a character of its own
+  };
+  for (const FindCase& c : cases) {
+    EXPECT_EQ(FindFirstChar(c.text, c.c), c.first) << c.text;
+    EXPECT_EQ(FindLastChar(c.text, c.c), c.last) << c.text;
+  }
+}
+
+TEST_F(PathText1252, FindCharIsPlainInASingleBytePage) {
+  EXPECT_EQ(FindFirstChar("a\\\x95\x5C", '\\'), 1);
+  EXPECT_EQ(FindLastChar("a\\\x95\x5C", '\\'), 3);
+  EXPECT_EQ(FindFirstChar("", '\\'), -1);
+}
+
+struct EqualCase {
+  const char* a;
+  const char* b;
+  bool equal;
+};
+
+TEST_F(PathText1252, EqualsIgnoreCaseFoldsAsciiOnly) {
+  const EqualCase cases[] = {
+      {"hkey_users", "HKEY_USERS", true},
+      {"HKEY_USER", "HKEY_USERS", false},
+      {"HKEY_USERS", "HKEY_USER", false},
+      {"\xC4", "\xE4", false},  // capital and small A-umlaut stay apart
+      {"", "", true},
+      {"[", "{", false},  // bytes between the cases do not fold
+      {"@", "`", false},
+  };
+  for (const EqualCase& c : cases) {
+    EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+  }
+}
+
+TEST_F(PathText932, EqualsIgnoreCaseOnDoubleByteCharacters) {
+  const EqualCase cases[] = {
+      {"hkey_users", "HKEY_USERS", true},
+      {"\x82\x60", "\x82\x81", true},    // full-width A and a
+      {"\x82\x60", "\x82\x61", false},   // full-width A and B
+      {"\x95\x5C", "\x95\x5C", true},
+      {"\x95\x5C", "\x95" "a", false},
+      {"a\x82\x60", "A\x82\x81", true},
+      {"\x82", "\x82", true},            // lone lead bytes compare as bytes
+  };
+  for (const EqualCase& c : cases) {
+    EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+  }
+}
+
+TEST_F(PathText1252, FormatDecimal) {
+  char buf[20];
+  FormatDecimal(buf, sizeof buf, "FILE", 0);
+  EXPECT_STREQ(buf, "FILE0");
+  FormatDecimal(buf, sizeof buf, "FILE", 2147483647);
+  EXPECT_STREQ(buf, "FILE2147483647");
+  FormatDecimal(buf, sizeof buf, "", 65535);
+  EXPECT_STREQ(buf, "65535");
+  char tiny[4];
+  FormatDecimal(tiny, sizeof tiny, "FILE", 12);
+  EXPECT_STREQ(tiny, "FIL");
+}
+
+}  // namespace
