@@ -1,0 +1,253 @@
+// The host profile writer: Wine's bytes for files in Wine's form (checked
+// against WritePrivateProfileStringA under Wine 8), every other byte of an
+// existing file kept, and no data lost when the commit cannot complete.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/code_page.h"
+#include "platform/posix/profile_commit.h"
+
+namespace {
+
+std::string Dir() {
+  static std::string dir;
+  if (dir.empty()) {
+    char tmpl[] = "/tmp/profile_writer_XXXXXX";
+    dir = mkdtemp(tmpl);
+    chmod(dir.c_str(), 0777);
+  }
+  return dir;
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Put(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Write {
+  const char* section;
+  const char* key;
+  const char* value;
+};
+
+void HostWrites(const std::string& path, const std::vector<Write>& writes) {
+  for (const Write& w : writes)
+    PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
+  PlatformCommitProfiles();
+}
+
+class ProfileWriter : public ::testing::Test {
+ protected:
+  void SetUp() override { HostSelectCodePage(1252); }
+};
+
+TEST_F(ProfileWriter, KeepsEveryOtherByte) {
+  const struct {
+    const char* name;
+    std::string before;
+    std::vector<Write> writes;
+    std::string after;
+  } cases[] = {
+      {"comments, blanks, spacing, no final newline",
+       "; top\r\n\r\n[Unknown]\r\nfoo = bar\r\n# hash\r\nnoequals\r\n\r\n"
+       "[PrgStart]\r\nEditor = 5\r\n; inner\r\neditorpath=OLD\r\n\r\n\r\n"
+       "[Other]\tjunk\r\nz=1\r\n[Tail]\r\nlast=1",
+       {{"PrgStart", "Editor", "7"},
+        {"PrgStart", "EditorPath", "C:\\E\\"},
+        {"PrgStart", "EditorPathRoot", "C:\\"},
+        {"Tail", "added", "2"},
+        {"PrivatPath", "<EditorPath>", "C:\\E\\"}},
+       "; top\r\n\r\n[Unknown]\r\nfoo = bar\r\n# hash\r\nnoequals\r\n\r\n"
+       "[PrgStart]\r\nEditor=7\r\n; inner\r\neditorpath=C:\\E\\\r\n"
+       "EditorPathRoot=C:\\\r\n\r\n\r\n[Other]\tjunk\r\nz=1\r\n[Tail]\r\n"
+       "last=1\r\nadded=2\r\n[PrivatPath]\r\n<EditorPath>=C:\\E\\\r\n"},
+      {"LF only",
+       "[A]\nx=1\n\n[B]\ny=2\n",
+       {{"A", "n", "v"}, {"C", "k", ""}},
+       "[A]\nx=1\nn=v\n\n[B]\ny=2\n[C]\nk=\n"},
+      {"CR only",
+       "[A]\rx=1",
+       {{"a", "X", "2"}, {"A", "n", " v "}},
+       "[A]\rx=2\rn=v\r"},
+      {"top section and duplicates",
+       "[S]\r\na=1\r\n[s]\r\na=2\r\n",
+       {{"", "top", "t"}, {"s", "A", "9"}, {"S", "", "e"}},
+       "top=t\r\n[S]\r\na=9\r\n=e\r\n[s]\r\na=2\r\n"},
+      {"utf-8 bom",
+       "\xEF\xBB\xBF[S]\r\n;c\r\n",
+       {{"S", "v", "\xE9"}},
+       "\xEF\xBB\xBF[S]\r\n;c\r\nv=\xC3\xA9\r\n"},
+      {"utf-16le bom",
+       std::string("\xFF\xFE[\0S\0]\0\n\0", 10),
+       {{"S", "B", "\xE9"}},
+       std::string("\xFF\xFE[\0S\0]\0\n\0B\0=\0\xE9\0\n\0", 18)},
+      {"utf-16be bom",
+       std::string("\xFE\xFF\0[\0S\0]", 8),
+       {{"S", "B", "1"}},
+       std::string("\xFE\xFF\0[\0S\0]\0\r\0\n\0B\0=\0001\0\r\0\n", 22)},
+      {"ansi bytes",
+       "[S]\r\n",
+       {{"S", "k", "\xC9t\xE9"}},
+       "[S]\r\nk=\xC9t\xE9\r\n"},
+  };
+  for (const auto& c : cases) {
+    std::string path = Dir() + "/keep.ini";
+    Put(path, c.before);
+    HostWrites(path, c.writes);
+    EXPECT_EQ(Slurp(path), c.after) << c.name;
+  }
+}
+
+TEST_F(ProfileWriter, UnchangedValueLeavesFileAndMtime) {
+  std::string path = Dir() + "/same.ini";
+  Put(path, "[PrgStart]\r\nEditor = 7\r\n");
+  struct stat before;
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  struct timespec times[2] = {{1000, 0}, {1000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  HostWrites(path,
+             {{"prgstart", "EDITOR", "7"}, {"PrgStart", "Editor", " 7 "}});
+  struct stat after;
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtime, 1000);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(Slurp(path), "[PrgStart]\r\nEditor = 7\r\n");
+}
+
+TEST_F(ProfileWriter, CommitKeepsModeLinksAndReadOnlyFiles) {
+  std::string target = Dir() + "/target.ini", link = Dir() + "/link.ini";
+  Put(target, "[S]\r\n");
+  chmod(target.c_str(), 0640);
+  unlink(link.c_str());
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  HostWrites(link, {{"S", "k", "v"}});
+  struct stat ls, ts;
+  ASSERT_EQ(lstat(link.c_str(), &ls), 0);
+  EXPECT_TRUE(S_ISLNK(ls.st_mode));
+  ASSERT_EQ(stat(target.c_str(), &ts), 0);
+  EXPECT_EQ(ts.st_mode & 07777, 0640u);
+  EXPECT_EQ(Slurp(target), "[S]\r\nk=v\r\n");
+
+  // No write bit: read-only, kept even though root could replace it.
+  std::string ro = Dir() + "/readonly.ini";
+  Put(ro, "[S]\r\nk=old\r\n");
+  chmod(ro.c_str(), 0444);
+  HostWrites(ro, {{"S", "k", "new"}});
+  EXPECT_EQ(Slurp(ro), "[S]\r\nk=old\r\n");
+
+  // A missing directory: nothing is created, nothing is left behind.
+  std::string nodir = Dir() + "/nodir/x.ini";
+  HostWrites(nodir, {{"S", "k", "v"}});
+  EXPECT_NE(access(nodir.c_str(), F_OK), 0);
+}
+
+TEST_F(ProfileWriter, FailedWriteLeavesOldFileAndNoTemporary) {
+  std::string sub = Dir() + "/fail";
+  mkdir(sub.c_str(), 0755);
+  std::string path = sub + "/v.ini";
+  std::string old = "[S]\r\nk=old\r\n" + std::string(3 << 20, ';') + "\r\n";
+  Put(path, old);
+  for (int nth : {1, 2, 4}) {
+    ProfileCommitFailWriteForTest(nth);
+    HostWrites(path, {{"S", "k", "new"}});
+    EXPECT_EQ(Slurp(path), old) << "failing write " << nth;
+  }
+  ProfileCommitFailWriteForTest(0);
+  std::string cmd = "ls -A " + sub + " > " + Dir() + "/ls.txt";
+  ASSERT_EQ(system(cmd.c_str()), 0);
+  EXPECT_EQ(Slurp(Dir() + "/ls.txt"), "v.ini\n");
+}
+
+// Runs the writer as user 65534, where permission bits count.
+int WriteAsNobody(const std::string& path, const char* value) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 ||
+        setresuid(65534, 65534, 65534) != 0)
+      _exit(2);
+    PlatformWriteProfile("S", "k", value, path.c_str());
+    PlatformCommitProfiles();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
+  std::string sub = Dir() + "/perm";
+  mkdir(sub.c_str(), 0755);
+  ASSERT_EQ(chown(sub.c_str(), 65534, 65534), 0);
+  std::string path = sub + "/v.ini";
+  Put(path, "; kept\r\n[S]\r\nk=old\r\n");
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+
+  chmod(path.c_str(), 0444);  // read-only file, writable directory
+  ASSERT_EQ(WriteAsNobody(path, "a"), 0);
+  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=old\r\n");
+
+  chmod(path.c_str(), 0644);  // writable file, read-only directory
+  chmod(sub.c_str(), 0555);
+  ASSERT_EQ(WriteAsNobody(path, "b"), 0);
+  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=b\r\n");
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+
+  chmod(sub.c_str(), 0755);  // write-only file: it cannot be kept, so it
+  chmod(path.c_str(), 0200);  // is not replaced either
+  ASSERT_EQ(WriteAsNobody(path, "x"), 0);
+  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=b\r\n");
+  chmod(path.c_str(), 0644);
+
+  // both writable: replaced, owner kept
+  ASSERT_EQ(WriteAsNobody(path, "c"), 0);
+  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=c\r\n");
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
+  std::string path = Dir() + "/many.ini";
+  Put(path, "[PrgStart]\r\nx=1\r\n");
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 10000; ++i) {
+    std::string n = "V" + std::to_string(i);
+    PlatformWriteProfile("PrgStart", n.c_str(), "7", path.c_str());
+    PlatformWriteProfile("PrgStart", (n + "Path").c_str(), "C:\\T\\",
+                         path.c_str());
+    PlatformWriteProfile("PrivatPath", ("<" + n + "Path>").c_str(), "C:\\T\\",
+                         path.c_str());
+    PlatformWriteProfile("PrgStart", (n + "PathRoot").c_str(), "C:\\",
+                         path.c_str());
+  }
+  PlatformCommitProfiles();
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count();
+  EXPECT_LT(seconds, 1.0);
+  std::string bytes = Slurp(path);
+  EXPECT_EQ(bytes.find("V9999PathRoot=C:\\\r\n[PrivatPath]\r\n<V0Path>="),
+            bytes.find("V9999PathRoot"));
+}
+
+}  // namespace
