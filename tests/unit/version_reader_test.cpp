@@ -1,0 +1,337 @@
+// The host's version reader on real images: windres-built programs, images
+// derived from them with patched bytes, and the same files under Wine.
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/posix/version_block.h"
+#include "platform/posix/version_file.h"
+#include "platform/posix/version_locale.h"
+
+namespace {
+
+std::string g_dir;     // the built fixtures
+std::string g_prefix;  // the suite's Wine prefix
+
+std::string SourceDir() {
+  std::string here = __FILE__;
+  return here.substr(0, here.rfind("/tests/unit/"));
+}
+
+// The program's call sequence on the host reader: dwFileVersionMS, or 0.
+uint32_t HostFileVersionMS(const std::string& path) {
+  uint32_t size = HostVersionInfoSize(path.c_str());
+  if (size == 0) return 0;
+  std::vector<unsigned char> block(size, 0);
+  uint32_t dataLen = 0, offset = 0, len = 0;
+  if (!HostVersionInfoRead(path.c_str(), size, block.data(), &dataLen)) {
+    return 0;
+  }
+  if (!QueryVersionRoot(block.data(), size, dataLen, &offset, &len)) return 0;
+  if (len < 52 || static_cast<uint64_t>(offset) + 52 > size) return 0;
+  const unsigned char* p = block.data() + offset + 8;
+  return p[0] | (p[1] << 8) | (p[2] << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint32_t HostUnder(const char* locale, const std::string& name) {
+  setenv("LC_ALL", locale, 1);
+  HostForgetVersionCache();
+  uint32_t ms = HostFileVersionMS(g_dir + "/" + name);
+  HostForgetVersionCache();
+  return ms;
+}
+
+int Shell(const std::string& cmd) { return std::system(cmd.c_str()); }
+
+class VersionReader : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char tmpl[] = "/tmp/version-reader-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    g_dir = std::string(tmpl) + "/fx";
+    g_prefix = std::string(tmpl) + "/prefix";
+    ASSERT_EQ(Shell(SourceDir() + "/tests/fixtures/version/build-fixtures.sh " +
+                    g_dir + " >/dev/null 2>&1"),
+              0);
+  }
+  static void TearDownTestSuite() {
+    if (!g_prefix.empty()) {
+      Shell("WINEPREFIX=" + g_prefix + " wineserver -k >/dev/null 2>&1");
+      Shell("WINEPREFIX=" + g_prefix + " wineserver -w >/dev/null 2>&1");
+    }
+    std::string root = g_dir.substr(0, g_dir.rfind('/'));
+    if (root.rfind("/tmp/version-reader-", 0) == 0) Shell("rm -rf " + root);
+  }
+};
+
+// dwFileVersionMS of every fixture, with US English as the user language.
+const struct {
+  const char* file;
+  uint32_t ms;
+} kFixtures[] = {
+    {"v7_64.exe", 0x00070001},  // FILEVERSION 7.1, PRODUCTVERSION 8.2
+    {"v7_32.exe", 0x00070001},
+    {"v7_64.dll", 0x00070001},
+    {"v10_64.exe", 0x000A0000},
+    {"v0_9_64.exe", 0x00000009},
+    {"v65535_64.exe", 0xFFFF0001},
+    {"v65535_32.exe", 0xFFFF0001},
+    {"noversion_64.exe", 0},
+    {"noversion_32.exe", 0},
+    {"other_64.exe", 0},  // RCDATA and a string table only
+    {"id2_64.exe", 0},
+    {"named_64.exe", 0},
+    {"empty.bin", 0},
+    {"mz_only.bin", 0},
+    {"text.txt", 0},
+    {"ne_v7.exe", 0x00070001},  // 16-bit image
+    {"ne_short.exe", 0},        // its record runs past the resource
+    {"trunc512.exe", 0},
+    {"cut_in_directory.exe", 0},
+    {"cut_in_version.exe", 0},
+    // Cut right after the version data, inside the resource section's raw
+    // data: measured under Wine 8, no version (cut after the section: kept).
+    {"cut_after_version.exe", 0},
+    {"cut_after_version_32.exe", 0},
+    {"bad_mz.exe", 0},
+    {"bad_pe_sig.exe", 0},
+    {"lfanew_past_end.exe", 0},
+    {"bad_opt_magic.exe", 0},
+    {"numrva_2.exe", 0},
+    {"resdir_zero.exe", 0},
+    {"resdir_size_8.exe", 0},
+    {"resdir_unmapped.exe", 0},
+    {"rsrc_raw_past_end.exe", 0},
+    {"nsections_0.exe", 0},
+    {"nsections_huge.exe", 0},
+    {"type_cycle.exe", 0},
+    {"name_cycle.exe", 0},
+    {"type_not_dir.exe", 0},
+    {"lang_is_dir.exe", 0},
+    {"root_count_huge.exe", 0},
+    {"type_id_high_bits.exe", 0x00070001},  // only the low 16 bits compare
+    {"type_id_string_bit.exe", 0x00070001},
+    {"data_size_huge.exe", 0},
+    {"data_size_60.exe", 0},  // the record runs past the resource
+    {"data_size_2.exe", 0},
+    {"data_size_0.exe", 0},
+    {"data_rva_unmapped.exe", 0},
+    {"value_len_0.exe", 0},
+    {"value_len_20.exe", 0},
+    {"value_len_51.exe", 0},
+    {"wlength_0.exe", 0x00070001},  // "FE2X" lands on the header
+    {"wlength_huge.exe", 0x00070001},
+    {"bad_fixed_sig.exe", 0x00070001},
+    {"bad_key.exe", 0x00070001},
+    {"wtype_text.exe", 0x03040802},  // converted as text
+    {"wtype_0x80.exe", 0x03040802},
+    {"wtype_0x41.exe", 0x00530052},  // read with the 16-bit layout
+    {"dir_va_in_headers.exe", 0},
+    {"far_resource_1g.exe", 0x00070001},
+};
+
+TEST_F(VersionReader, Fixtures) {
+  for (const auto& f : kFixtures) {
+    EXPECT_EQ(HostUnder("C", f.file), f.ms) << f.file;
+  }
+}
+
+// Measured under Wine 8; each entry's major version is its LANGID, 60000 for
+// neutral.
+TEST_F(VersionReader, LanguageChoice) {
+  const struct {
+    const char* locale;
+    const char* file;
+    uint32_t major;
+  } cases[] = {
+      {"C", "lang_de_fr_64.exe", 0x0407},  // lowest ID
+      {"C", "lang_fr_de_us_64.exe", 0x0409},
+      {"C", "lang_us_neutral_64.exe", 60000},  // neutral first
+      {"C", "lang_gb_de_64.exe", 0x0407},
+      {"C", "lang_gb_us_64.exe", 0x0409},
+      {"C", "lang_ar0_de0_64.exe", 0x0001},
+      {"de_DE.UTF-8", "lang_fr_de_us_64.exe", 0x0407},
+      {"de_DE.UTF-8", "lang_us_neutral_64.exe", 60000},
+      {"de_DE.UTF-8", "lang_ar0_de0_64.exe", 0x0007},  // neutral sublanguage
+      {"de_DE.UTF-8", "lang_us_cs_64.exe", 0x0409},    // then US English
+      {"de_DE.UTF-8", "lang_fr_cs_64.exe", 0x0405},
+      {"de_AT.UTF-8", "lang_deat_cs_64.exe", 0x0C07},
+      {"de_DE.UTF-8", "lang_deat_cs_64.exe", 0x0405},  // no sibling country
+      {"fr_FR.UTF-8", "lang_de_fr_64.exe", 0x040C},
+      {"fr_FR.UTF-8", "lang_ja_fr_cs_64.exe", 0x040C},
+      {"en_GB.UTF-8", "lang_gb_us_64.exe", 0x0809},
+      {"xx_YY.UTF-8", "lang_fr_de_us_64.exe", 0x0409},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HostUnder(c.locale, c.file) >> 16, c.major)
+        << c.locale << " " << c.file;
+  }
+  setenv("LC_ALL", "C", 1);
+}
+
+TEST(VersionLocale, LangIdForLocaleName) {
+  // Measured under Wine 8 with LC_ALL set to the name.
+  const struct {
+    const char* name;
+    uint16_t id;
+  } cases[] = {
+      {"de_DE.UTF-8", 0x0407},
+      {"de", 0x0407},
+      {"de_AT.UTF-8", 0x0C07},
+      {"de_DE@euro", 0x0407},
+      {"DE_de.UTF-8", 0x0407},
+      {"de-DE", 0x0407},
+      {"de_XX.UTF-8", 0},
+      {"en_GB.UTF-8", 0x0809},
+      {"fr_CH", 0x100C},
+      {"pt_BR.UTF-8", 0x0416},
+      {"zh_TW.UTF-8", 0x0404},
+      {"sr_RS@latin", 0x241A},
+      {"es_ES.UTF-8", 0x0C0A},
+      {"nb_NO.UTF-8", 0x0414},
+      {"no_NO.UTF-8", 0},
+      {"ja_JP.UTF-8", 0x0411},
+      {"C", 0},
+      {"POSIX", 0},
+      {"", 0},
+      {"xx_YY.UTF-8", 0},
+      {"a_very_long_locale_name_indeed", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LangIdForLocaleName(c.name), c.id) << c.name;
+  }
+}
+
+TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
+  // Measured under Wine 8 with only the C locales installed.
+  const struct {
+    const char* var;
+    const char* value;
+    uint16_t user;
+  } cases[] = {
+      {"LC_ALL", "de_DE.UTF-8", 0x0407},
+      {"LANG", "de_DE.UTF-8", 0x0409},
+      {"LC_MESSAGES", "de_DE.UTF-8", 0x0409},
+      {"LC_CTYPE", "de_DE.UTF-8", 0x0409},
+      {"LC_ALL", "", 0x0409},
+  };
+  const char* vars[] = {"LC_ALL", "LANG", "LC_MESSAGES", "LC_CTYPE"};
+  for (const auto& c : cases) {
+    for (const char* v : vars) unsetenv(v);
+    setenv(c.var, c.value, 1);
+    HostLanguages langs = HostDefaultLanguages();
+    EXPECT_EQ(langs.user, c.user) << c.var << "=" << c.value;
+    EXPECT_EQ(langs.system, c.user) << c.var << "=" << c.value;
+  }
+  for (const char* v : vars) unsetenv(v);
+  setenv("LC_ALL", "C", 1);
+}
+
+TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
+  std::string fifo = g_dir + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string sock = g_dir + "/sock";
+  int s = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(s, 0);
+  sockaddr_un addr = {};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(sock.size(), sizeof addr.sun_path);
+  memcpy(addr.sun_path, sock.c_str(), sock.size() + 1);
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  const std::string paths[] = {
+      fifo, sock, g_dir, "/dev/zero", "/dev/null", g_dir + "/missing.exe"};
+  for (const auto& p : paths) {
+    EXPECT_EQ(HostFileVersionMS(p), 0u) << p;
+  }
+  close(s);
+}
+
+TEST_F(VersionReader, LargeSparseFileReadsLittle) {
+  setenv("LC_ALL", "C", 1);
+  HostForgetVersionCache();
+  std::string path = g_dir + "/far_resource_1g.exe";
+  uint64_t before = HostVersionBytesRead();
+  uint32_t size = HostVersionInfoSize(path.c_str());
+  ASSERT_GT(size, 0u);
+  uint64_t afterSize = HostVersionBytesRead();
+  EXPECT_LT(afterSize - before, 64u * 1024);
+  // The Read after the Size uses the located resource: no new reads.
+  std::vector<unsigned char> block(size, 0);
+  uint32_t dataLen = 0;
+  ASSERT_TRUE(HostVersionInfoRead(path.c_str(), size, block.data(), &dataLen));
+  EXPECT_EQ(HostVersionBytesRead(), afterSize);
+  EXPECT_EQ(HostFileVersionMS(path), 0x00070001u);
+  HostForgetVersionCache();
+}
+
+TEST_F(VersionReader, ChangedFileIsReadAgain) {
+  setenv("LC_ALL", "C", 1);
+  std::string path = g_dir + "/changing.exe";
+  ASSERT_EQ(Shell("cp " + g_dir + "/v7_64.exe " + path), 0);
+  ASSERT_GT(HostVersionInfoSize(path.c_str()), 0u);
+  ASSERT_EQ(Shell("cp " + g_dir + "/v10_64.exe " + path), 0);
+  EXPECT_EQ(HostFileVersionMS(path), 0x000A0000u);
+}
+
+// The platform's own calls under Wine against the host reader, on every
+// fixture whose platform answer depends only on bytes of the file's version
+// data. Left out: the platform reads past the image (data_rva_unmapped and
+// data_size_huge crash the probe), or takes record bytes from past the end
+// of the resource (data_size_60, ne_short: the block's zero fill).
+TEST_F(VersionReader, AgreesWithWine) {
+  const std::map<std::string, bool> excluded = {{"data_rva_unmapped.exe", true},
+                                                {"data_size_huge.exe", true},
+                                                {"data_size_60.exe", true},
+                                                {"ne_short.exe", true},
+                                                {"version_probe.exe", true}};
+  std::string env = "WINEPREFIX=" + g_prefix + " WINEDEBUG=-all ";
+  ASSERT_EQ(Shell(env + "wineboot --init >/dev/null 2>&1"), 0);
+  Shell(env + "wineserver -p >/dev/null 2>&1");  // may be running already
+  std::vector<std::string> files;
+  for (const auto& f : kFixtures) files.push_back(f.file);
+  const char* langFiles[] = {"lang_de_fr_64.exe",      "lang_fr_de_us_64.exe",
+                             "lang_us_neutral_64.exe", "lang_ar0_de0_64.exe",
+                             "lang_us_cs_64.exe",      "lang_deat_cs_64.exe"};
+  for (const char* f : langFiles) files.push_back(f);
+  int compared = 0;
+  for (const char* locale : {"C", "de_DE.UTF-8"}) {
+    for (const auto& f : files) {
+      if (excluded.count(f) != 0) continue;
+      std::string out = g_dir + "/probe-out.txt";
+      remove(out.c_str());
+      int rc = Shell("cd " + g_dir + " && " + env + "LC_ALL=" + locale +
+                     " wine version_probe.exe probe-out.txt " + f +
+                     " >/dev/null 2>&1");
+      ASSERT_EQ(rc, 0) << f;
+      std::ifstream in(out);
+      std::string langs, line, field;
+      std::getline(in, langs);
+      std::getline(in, line);
+      std::istringstream fields(line);
+      for (int i = 0; i < 6; ++i) fields >> field;
+      uint32_t wine =
+          static_cast<uint32_t>(strtoul(field.c_str(), nullptr, 16));
+      EXPECT_EQ(HostUnder(locale, f), wine)
+          << locale << " " << f << ": " << line;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 100);
+  setenv("LC_ALL", "C", 1);
+}
+
+}  // namespace
