@@ -1,0 +1,16 @@
+// The escaped text of a Wine registry file: key names between '[' and ']',
+// value names and string data between quotes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Decodes text from `p` up to the first unescaped `endChar`, never reading at
+// or beyond `end`. Escapes: \a \b \e \f \n \r \t \v, \x with 1 to 4 hex
+// digits (a lone \x is 'x'), octal with 1 to 3 digits, and a backslash before
+// any other character gives that character. A byte of 0x80 or more stands for
+// U+FF80-U+FFFF, as Wine's loader widens a signed char. The units are appended
+// to *out (when out is not null), without a terminator. Returns the bytes
+// consumed including `endChar`, or 0 when `endChar` is missing.
+size_t RegUnescape(const char* p, const char* end, char endChar,
+                   std::u16string* out);

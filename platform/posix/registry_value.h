@@ -1,0 +1,28 @@
+// The values of a key in a Wine registry file, decoded on demand from the
+// key's blocks the way Wine's loader decodes them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/posix/registry_hive.h"
+
+struct RegValue {
+  uint32_t type;
+  std::vector<unsigned char> data;  // as stored: strings in UTF-16LE
+};
+
+// Given a value line (`s` at its first non-blank, `e` its end) whose next
+// line starts at `cursor`, returns where the line after the value starts:
+// past the continuation lines of wrapped hex data.
+const char* RegSkipContinuation(const char* s, const char* e,
+                                const char* cursor, const char* limit);
+
+// Finds the value by folded name; the last line defining it wins. A value
+// whose name parsed but whose data did not is REG_NONE with no data.
+bool RegFindValue(const RegHive& hive, int32_t key,
+                  const std::u16string& foldedName, RegValue* out);
+
+// True when the key is a symbolic link (a "#link" option in its block).
+bool RegIsLink(const RegHive& hive, int32_t key);

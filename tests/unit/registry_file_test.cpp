@@ -1,0 +1,320 @@
+// The host registry reader on small registry files written here: every data
+// form and escape of the file format, links, case, broken input and the
+// 519-byte rule.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "platform/posix/code_page.h"
+#include "platform/posix/registry_host.h"
+#include "platform/posix/wine_prefix.h"
+
+namespace {
+
+const char kHeader[] =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+    "#arch=win64\n\n";
+
+class RegistryFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/registry-file-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    setenv("WINEPREFIX", dir_.c_str(), 1);
+    HostForgetWinePrefix();
+    HostForgetRegistry();
+    HostSelectCodePage(1252);
+  }
+  void TearDown() override {
+    system(("rm -rf " + dir_).c_str());
+    HostSelectCodePage(1252);
+  }
+  void Write(const char* file, const std::string& body,
+             const char* header = kHeader) {
+    FILE* f = fopen((dir_ + "/" + file).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs(header, f);
+    fwrite(body.data(), 1, body.size(), f);
+    fclose(f);
+    HostForgetRegistry();
+  }
+  std::string dir_;
+};
+
+struct Result {
+  long open;
+  long query;
+  uint32_t type;
+  uint32_t size;
+  std::string data;  // the bytes up to `size` (or none when untouched)
+};
+
+Result Query(PlatformKey root, const char* key, const char* name) {
+  Result r{0, -1, 0, 519, ""};
+  PlatformKey k = 0;
+  r.open = PlatformRegOpenKey(root, key, &k);
+  if (r.open != 0) return r;
+  unsigned char data[520];
+  memset(data, 0xAA, sizeof data);
+  r.query = PlatformRegQueryValue(k, name, &r.type, data, &r.size);
+  PlatformRegCloseKey(k);
+  if (r.query == 0) r.data.assign(reinterpret_cast<char*>(data), r.size);
+  if (r.query == 234) {
+    for (unsigned char b : data) EXPECT_EQ(b, 0xAA) << "buffer was touched";
+  }
+  return r;
+}
+
+TEST_F(RegistryFile, ValueFormsAndEscapes) {
+  Write("system.reg",
+        "[Software\\\\Lab] 1796763770\n"
+        "#time=1dd87577c2fd3b8\n"
+        "@=\"C:\\\\DefaultDir\"\n"
+        "\"esc\"=\"a\\\\b\\\"c\\n\\r\\t|\\1\\37\\101\\x41\"\n"
+        "\"nul\"=\"ab\\0cd\"\n"
+        "\"hexpad\"=\"\\x00e91\\xe9g\\xe9\"\n"
+        "\"lonex\"=\"\\xg\"\n"
+        "\"expand\"=str(2):\"%SystemRoot%\\\\Lab\"\n"
+        "\"multi\"=str(7):\"C:\\\\A\\0D:\\\\B\\0\"\n"
+        "\"plain\"=str:\"p\"\n"
+        "\"dw\"=dword:00434241\n"
+        "\"bin\"=hex:43,3a,5c,42\n"
+        "\"qw\"=hex(b):01,02,03,04,05,06,07,08\n"
+        "\"t17\"=hex(11):01\n"
+        "\"t0\"=hex():01,02\n"
+        "\"wrap\"=hex:41,42,\\\n  43,\\\n  [44]\n"
+        "\"after\"=\"still here\"\n"
+        "\"odd\"=hex(1):43,00,3a,00,5c\n"
+        "\"zero\"=hex(1):\n"
+        "\"uni\"=\"\\x20ac\\x100\\xd83d\\xde00\"\n"
+        "\"sp\" = \"spaced\"\n"
+        "\"trail \"=\"t\"\n"
+        "\"=odd[name]\"=\"o\"\n"
+        "\"Caf\\xe9\"=\"accent\"\n");
+  const struct {
+    const char* name;
+    long query;
+    uint32_t type;
+    std::string data;
+  } cases[] = {
+      {"", 0, 1, std::string("C:\\DefaultDir\0", 14)},
+      {"esc", 0, 1,
+       std::string("a\\b\"c\n\r\t|\x01\x1F"
+                   "AA\0",
+                   14)},
+      {"nul", 0, 1, std::string("ab\0cd\0", 6)},
+      {"hexpad", 0, 1,
+       std::string("\xE9"
+                   "1\xE9g\xE9\0",
+                   6)},
+      {"lonex", 0, 1, std::string("xg\0", 3)},
+      {"expand", 0, 2, std::string("%SystemRoot%\\Lab\0", 17)},
+      {"multi", 0, 7, std::string("C:\\A\0D:\\B\0\0", 11)},
+      {"plain", 0, 1, std::string("p\0", 2)},
+      {"dw", 0, 4, std::string("ABC\0", 4)},
+      {"bin", 0, 3, "C:\\B"},
+      {"qw", 0, 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+      {"t17", 0, 17, "\x01"},
+      {"t0", 0, 0, "\x01\x02"},
+      // The third line of the wrapped data is malformed: the value is then
+      // REG_NONE without data, and that line is not read as a key.
+      {"wrap", 0, 0, ""},
+      {"after", 0, 1, std::string("still here\0", 11)},
+      {"odd", 0, 1, "C:"},  // the terminator goes after `size`,
+      {"zero", 0, 1, ""},
+      {"uni", 0, 1,
+       std::string("\x80"
+                   "A??\0",
+                   5)},
+      {"sp", 0, 1, std::string("spaced\0", 7)},
+      {"trail ", 0, 1, std::string("t\0", 2)},
+      {"trail", 2, 0, ""},
+      {"=odd[name]", 0, 1, std::string("o\0", 2)},
+      {"CAF\xC9", 0, 1, std::string("accent\0", 7)},
+      {"caf\xE9", 0, 1, std::string("accent\0", 7)},
+      {"missing", 2, 0, ""},
+  };
+  for (const auto& c : cases) {
+    Result r = Query(kKeyLocalMachine, "Software\\Lab", c.name);
+    EXPECT_EQ(r.open, 0) << c.name;
+    EXPECT_EQ(r.query, c.query) << c.name;
+    EXPECT_EQ(r.type, c.type) << c.name;
+    if (c.query == 0) {
+      EXPECT_EQ(r.data, c.data) << c.name;
+    }
+    if (c.query == 2) {
+      EXPECT_EQ(r.size, 519u) << c.name;
+    }
+  }
+  // The "after" key line inside the wrapped value was data, not a key.
+  EXPECT_EQ(Query(kKeyLocalMachine, "44", "x").open, 2);
+}
+
+TEST_F(RegistryFile, KeyPathsLinksAndRoots) {
+  Write("system.reg",
+        "[] 1\n\"rootval\"=\"r\"\n\n"
+        "[Software\\\\Lab\\\\Deep\\\\Er] 1\n\"v\"=\"deep\"\n\n"
+        "[Software\\\\Lab\\\\Caf\\xe9] 1\n\"v\"=\"cafe\"\n\n"
+        "[Software\\\\Classes\\\\LabClass] 1\n@=\"cls\"\n\n"
+        "[Software\\\\ToLab] 1\n#link\n"
+        "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,45,00,47,00,49,00,53,00,54,"
+        "00,52,00,59,00,5c,00,\\\n  4d,00,41,00,43,00,48,00,49,00,4e,00,45,"
+        "00,5c,00,53,00,6f,00,66,00,74,00,77,00,61,00,72,00,65,00,5c,00,4c,"
+        "00,61,00,62,00\n\n"
+        "[Software\\\\LoopA] 1\n#link\n\"SymbolicLinkValue\"=hex(6):5c,00,52,"
+        "00,65,00,67,00,69,00,73,00,74,00,72,00,79,00,5c,00,4d,00,61,00,63,"
+        "00,68,00,69,00,6e,00,65,00,5c,00,53,00,6f,00,66,00,74,00,77,00,61,"
+        "00,72,00,65,00,5c,00,4c,00,6f,00,6f,00,70,00,41,00\n\n"
+        "[System\\\\CurrentControlSet\\\\Hardware Profiles\\\\Current\\\\"
+        "Software] 1\n\"cc\"=dword:00000001\n\n"
+        "[Software\\\\Dup] 1\n\"a\"=\"first\"\n\"b\"=\"kept\"\n\n"
+        "[software\\\\DUP] 1\n\"A\"=\"second\"\n");
+  Write("user.reg", "[Software\\\\Lab] 1\n\"cu\"=\"user\"\n");
+  Write("userdef.reg", "[Software\\\\Lab] 1\n\"def\"=\"default\"\n",
+        "WINE REGISTRY Version 2\n"
+        ";; All keys relative to REGISTRY\\\\User\\\\.Default\n\n");
+  const struct {
+    PlatformKey root;
+    const char* key;
+    const char* name;
+    long open;
+    long query;
+  } cases[] = {
+      {kKeyLocalMachine, "Software\\Lab\\Deep\\Er", "v", 0, 0},
+      {kKeyLocalMachine, "Software\\Lab\\Deep", "v", 0, 2},  // prefix only
+      {kKeyLocalMachine, "SOFTWARE\\lab\\\\deep\\er\\\\", "V", 0, 0},
+      {kKeyLocalMachine, "\\Software\\Lab", "v", 161, -1},
+      {kKeyLocalMachine, "Software/Lab", "v", 2, -1},
+      {kKeyLocalMachine, "Software\\Lab\\Deep\\..", "v", 2, -1},
+      {kKeyLocalMachine, "Software\\Lab\\CAF\xC9", "v", 0, 0},
+      {kKeyLocalMachine, "Software\\ToLab\\Deep\\Er", "v", 0, 0},  // link
+      {kKeyLocalMachine, "Software\\LoopA", "v", 2, -1},           // cycle
+      {kKeyLocalMachine, "", "rootval", 0, 0},
+      {kKeyLocalMachine, "Software\\Dup", "b", 0, 0},
+      {kKeyClassesRoot, "LabClass", "", 0, 0},
+      {kKeyClassesRoot, "", "rootval", 0, 2},
+      {kKeyCurrentConfig, "Software", "cc", 0, 0},
+      {kKeyCurrentUser, "Software\\Lab", "cu", 0, 0},
+      {kKeyUsers, "S-1-5-21-0-0-0-1000\\Software\\Lab", "cu", 0, 0},
+      {kKeyUsers, ".default\\Software\\Lab", "def", 0, 0},
+      {kKeyUsers, "S-1-5-21-0-0-0-1001\\Software\\Lab", "cu", 2, -1},
+      {kKeyUsers, "", "cu", 0, 2},
+  };
+  for (const auto& c : cases) {
+    Result r = Query(c.root, c.key, c.name);
+    EXPECT_EQ(r.open, c.open) << c.key;
+    EXPECT_EQ(r.query, c.query) << c.key;
+  }
+  // A key written twice is one key; the later line of a value wins.
+  EXPECT_EQ(Query(kKeyLocalMachine, "Software\\Dup", "a").data,
+            std::string("second\0", 7));
+}
+
+TEST_F(RegistryFile, TheLimitOf519Bytes) {
+  auto hexUnits = [](size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += i ? ",61,00" : "61,00";
+    return s;
+  };
+  Write("system.reg",
+        "[Lab] 1\n\"t518\"=\"" + std::string(518, 'a') + "\"\n\"t519\"=\"" +
+            std::string(519, 'a') + "\"\n\"u519\"=hex(1):" + hexUnits(519) +
+            "\n\"u520\"=hex(1):" + hexUnits(520) + "\n\"u10\"=hex(1):" +
+            hexUnits(10) + "\n\"b520\"=hex:" + hexUnits(260) + "\n");
+  const struct {
+    const char* name;
+    long query;
+    uint32_t size;
+    size_t textLength;  // bytes before the terminator, when one is written
+  } cases[] = {
+      {"t518", 0, 519, 518}, {"t519", 234, 520, 0}, {"u519", 0, 519, 519},
+      {"u520", 234, 520, 0}, {"u10", 0, 10, 10},    {"b520", 234, 520, 0},
+  };
+  for (const auto& c : cases) {
+    PlatformKey k;
+    ASSERT_EQ(PlatformRegOpenKey(kKeyLocalMachine, "Lab", &k), 0);
+    unsigned char data[520];
+    memset(data, 0xAA, sizeof data);
+    uint32_t type = 0, size = 519;
+    EXPECT_EQ(PlatformRegQueryValue(k, c.name, &type, data, &size), c.query)
+        << c.name;
+    EXPECT_EQ(size, c.size) << c.name;
+    if (c.query == 0) {
+      EXPECT_EQ(data[c.textLength - 1], 'a') << c.name;
+      // An unterminated string that fills the buffer gets no terminator.
+      EXPECT_EQ(data[c.textLength], c.textLength == 519 ? 0xAA : 0) << c.name;
+    }
+  }
+}
+
+TEST_F(RegistryFile, DoubleByteCodePage) {
+  // U+8868 is 95 5C in code page 932: its trail byte is a backslash and must
+  // not split the key name. U+3042 is two bytes, so 259 of them make 518.
+  std::string many259, many260;
+  for (int i = 0; i < 259; ++i) many259 += "\\x3042";
+  many260 = many259 + "\\x3042";
+  Write("system.reg", "[Software\\\\\\x8868] 1\n\"v259\"=\"" + many259 +
+                          "\"\n\"v260\"=\"" + many260 + "\"\n");
+  HostSelectCodePage(932);
+  Result r = Query(kKeyLocalMachine, "Software\\\x95\x5C", "v259");
+  EXPECT_EQ(r.open, 0);
+  EXPECT_EQ(r.query, 0);
+  EXPECT_EQ(r.size, 519u);
+  r = Query(kKeyLocalMachine, "Software\\\x95\x5C", "v260");
+  EXPECT_EQ(r.query, 234);
+  EXPECT_EQ(r.size, 521u);
+}
+
+TEST_F(RegistryFile, MissingAndBrokenFiles) {
+  // No files at all: every open fails, even of a root.
+  PlatformKey k;
+  EXPECT_EQ(PlatformRegOpenKey(kKeyLocalMachine, "", &k), 2);
+  EXPECT_EQ(PlatformRegOpenKey(kKeyCurrentUser, "Software", &k), 2);
+  // A wrong first line: the file is not read.
+  Write("system.reg", "[Lab] 1\n\"v\"=\"x\"\n", "WINE REGISTRY Version 1\n");
+  EXPECT_EQ(Query(kKeyLocalMachine, "Lab", "v").open, 2);
+  // Broken lines are skipped; values after a broken key line are dropped;
+  // a file cut in the middle of wrapped data ends that value.
+  Write("system.reg",
+        "\"orphan\"=\"x\"\n"
+        "[Lab 1\n\"lost\"=\"x\"\n"
+        "[Good] 1\n"
+        "garbage line\n"
+        "\"unterminated=\"x\n"
+        "\"badstr\"=\"no end\n"
+        "\"bigbyte\"=hex:141\n"
+        "\"badtype\"=hex(zz:01\n"
+        "\"ok\"=\"fine\"\n"
+        "\"dwjunk\"=dword:zz\n"
+        "\"cut\"=hex:41,\\");
+  const struct {
+    const char* key;
+    const char* name;
+    long open;
+    long query;
+    uint32_t type;
+    uint32_t size;
+  } cases[] = {
+      {"Lab", "lost", 2, -1, 0, 519},  {"Good", "ok", 0, 0, 1, 5},
+      {"Good", "badstr", 0, 0, 0, 0},  {"Good", "bigbyte", 0, 0, 0, 0},
+      {"Good", "badtype", 0, 0, 0, 0}, {"Good", "dwjunk", 0, 0, 4, 4},
+      {"Good", "cut", 0, 0, 0, 0},     {"Good", "unterminated", 0, 2, 0, 519},
+  };
+  for (const auto& c : cases) {
+    Result r = Query(kKeyLocalMachine, c.key, c.name);
+    EXPECT_EQ(r.open, c.open) << c.name;
+    EXPECT_EQ(r.query, c.query) << c.name;
+    EXPECT_EQ(r.type, c.type) << c.name;
+    EXPECT_EQ(r.size, c.size) << c.name;
+  }
+}
+
+}  // namespace
