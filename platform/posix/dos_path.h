@@ -12,4 +12,8 @@ enum class DosPathKind { kMissing, kFile, kDirectory, kDevice };
 // would report, returns its kind and, for files and directories, the Unix
 // path in `unixPath`; kMissing otherwise. kDevice is a DOS device name
 // (NUL, CON, ...), which exists in every directory and has no Unix path.
-DosPathKind HostResolveDosPath(const char* dosPath, std::string& unixPath);
+DosPathKind HostResolveDosPath(const char *dosPath, std::string &unixPath);
+
+// Forgets the directory listings and drive mappings read so far. A run reads
+// each directory at most once; tests that change the tree call this.
+void HostForgetDirectoryListings();

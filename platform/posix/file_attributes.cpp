@@ -1,4 +1,11 @@
-// PLACEHOLDER (replaced by the DOS path mapping): nothing exists.
-#include "platform/platform.h"
+// GetFileAttributesA's success on the host: the DOS path resolved through
+// the Wine prefix's drives.
+#include <string>
 
-bool PlatformFileExists(const char*) { return false; }
+#include "platform/platform.h"
+#include "platform/posix/dos_path.h"
+
+bool PlatformFileExists(const char *path) {
+  std::string unixPath;
+  return HostResolveDosPath(path, unixPath) != DosPathKind::kMissing;
+}
