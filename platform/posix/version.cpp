@@ -20,11 +20,6 @@
 #include "platform/posix/version_locale.h"
 #include "platform/posix/version_resource.h"
 
-// Until the DOS path resolver is linked in, every path is unresolved.
-extern DosPathKind HostResolveDosPath(const char* dosPath,
-                                      std::string& unixPath)
-    __attribute__((weak));
-
 namespace {
 
 uint64_t g_bytesRead = 0;
@@ -121,7 +116,7 @@ const Located* Locate(const char* unixPath) {
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
-  if (HostResolveDosPath == nullptr || dosPath == nullptr) return false;
+  if (dosPath == nullptr) return false;
   return HostResolveDosPath(dosPath, unixPath) == DosPathKind::kFile;
 }
 
