@@ -1,0 +1,35 @@
+// The three builds of instprobe that the end-to-end tests run, and where
+// their executables are.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+enum class Build { kHost, kWin32, kWin64 };
+
+const char* BuildName(Build build);
+
+// How test parameters show a build.
+void PrintTo(Build build, std::ostream* out);
+
+// The executable of a build: $INSTPROBE_HOST_EXE, $INSTPROBE_WIN32_EXE or
+// $INSTPROBE_WIN64_EXE when set, else the path the build system compiled in.
+std::string BuildExePath(Build build);
+
+// True when the build's executable is there; otherwise `why` says so.
+bool BuildAvailable(Build build, std::string* why);
+
+// $INSTPROBE_REQUIRE_ALL_BUILDS=1: a missing executable is a failure, not a
+// reason to skip.
+bool AllBuildsRequired();
+
+// Ends the current test when the build is missing: a failure when every
+// build is required, a skip otherwise.
+#define E2E_REQUIRE_BUILD(build)                  \
+  do {                                            \
+    std::string e2e_why;                          \
+    if (!BuildAvailable((build), &e2e_why)) {     \
+      if (AllBuildsRequired()) FAIL() << e2e_why; \
+      GTEST_SKIP() << e2e_why;                    \
+    }                                             \
+  } while (0)

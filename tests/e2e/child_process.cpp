@@ -1,0 +1,87 @@
+// A child process with a time limit and no pipes.
+#include "tests/e2e/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+static std::string Join(const std::vector<std::string>& argv) {
+  std::string text;
+  for (const std::string& arg : argv) text += (text.empty() ? "" : " ") + arg;
+  return text;
+}
+
+static double Now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
+              const std::string& logPath, int timeoutSeconds, int* exitStatus,
+              std::string* error) {
+  if (argv.empty()) {
+    *error = "no program to run";
+    return false;
+  }
+  std::vector<char*> args;
+  for (const std::string& arg : argv)
+    args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid < 0) {
+    *error = std::string("fork: ") + strerror(errno);
+    return false;
+  }
+  if (pid == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (in < 0 || out < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+
+  double deadline = Now() + timeoutSeconds;
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 126) {
+        *error = "could not enter " + cwd + " or open " + logPath;
+        return false;
+      }
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
+        *error = "could not start " + Join(argv);
+        return false;
+      }
+      if (!WIFEXITED(status)) {
+        *error =
+            Join(argv) + " ended by signal " + std::to_string(WTERMSIG(status));
+        return false;
+      }
+      *exitStatus = WEXITSTATUS(status);
+      return true;
+    }
+    if (done < 0 && errno != EINTR) {
+      *error = std::string("waitpid: ") + strerror(errno);
+      return false;
+    }
+    if (Now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      *error = Join(argv) + " did not finish within " +
+               std::to_string(timeoutSeconds) + " s and was killed";
+      return false;
+    }
+    usleep(2000);
+  }
+}

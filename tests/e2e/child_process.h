@@ -1,0 +1,15 @@
+// Runs a program to its end with a time limit. Its output goes to a log file,
+// never to a pipe: a wineserver started by the child would inherit the pipe
+// and hold it open long after the child has gone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Runs argv (argv[0] looked up in PATH) in `cwd` with stdin from /dev/null
+// and stdout/stderr appended to `logPath`. Returns true when the child
+// exited on its own within `timeoutSeconds`, with its status in *exitStatus;
+// otherwise kills it and says why in *error.
+bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
+              const std::string& logPath, int timeoutSeconds, int* exitStatus,
+              std::string* error);

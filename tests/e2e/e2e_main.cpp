@@ -1,0 +1,23 @@
+// Entry of every end-to-end test program: one lab prefix for all its tests.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/lab_files.h"
+#include "tests/e2e/lab_prefix.h"
+#include "tests/e2e/lab_registry.h"
+
+class LabEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string error;
+    bool ready = LabPrefixSetUp(&error) && InstallLabFiles(&error) &&
+                 InstallLabRegistry(&error);
+    ASSERT_TRUE(ready) << "lab prefix not ready: " << error;
+  }
+  void TearDown() override { LabPrefixTearDown(); }
+};
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new LabEnvironment);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,135 @@
+// The lookup table. Directories and versions follow from the lab tree
+// (lab_files.cpp) and the registry values (lab_registry.cpp).
+#include "tests/e2e/lab_cases.h"
+
+#include "tests/e2e/lab_files.h"
+#include "tests/e2e/lab_registry.h"
+
+const char kEditorKey[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Lab\\Editor\\InstallDir";
+
+static const char kLab[] = "HKEY_LOCAL_MACHINE\\Software\\Lab\\";
+static const char kEd[] = "HKEY_LOCAL_MACHINE\\Software\\Lab\\Editor\\";
+
+static LookupCase Same(const std::string& name, const std::string& regKey,
+                       const std::string& fileName, const std::string& version,
+                       const std::string& dir) {
+  return {name, regKey, fileName, version, dir, false, version, dir};
+}
+
+static LookupCase Split(const std::string& name, const std::string& regKey,
+                        const std::string& fileName, const std::string& version,
+                        const std::string& dir, const std::string& version32,
+                        const std::string& dir32) {
+  return {name, regKey, fileName, version, dir, true, version32, dir32};
+}
+
+static std::vector<LookupCase> MakeCases() {
+  const std::string lab = kLab;
+  const std::string ed = kEd;
+  const std::string editorDir = "C:\\lab\\Editor\\";
+  const std::string fits = "C:\\lab\\" + FitsExactlyDirName() + "\\";
+  const std::string cutByOne = "C:\\lab\\" + CutByOneDirName() + "\\";
+  return {
+      // The failure table.
+      Same("no_backslash", "HKEY_LOCAL_MACHINE", "editor.exe", "", ""),
+      Same("one_backslash", "HKEY_LOCAL_MACHINE\\InstallDir", "editor.exe", "",
+           ""),
+      Same("short_root_name", "HKLM\\Software\\Lab\\Editor\\InstallDir",
+           "editor.exe", "", ""),
+      Same("unknown_root",
+           "HKEY_PERFORMANCE_DATA\\Software\\Lab\\Editor\\"
+           "InstallDir",
+           "editor.exe", "", ""),
+      Same("missing_key", lab + "NoSuchKey\\InstallDir", "editor.exe", "", ""),
+      Same("missing_value", ed + "NoSuchValue", "editor.exe", "", ""),
+      Same("data_of_520_bytes", ed + "Long519", "editor.exe", "", ""),
+      Same("file_missing_no_colon", ed + "InstallDir", "missing.exe", "",
+           editorDir),
+      Same("file_missing_second_drive", ed + "ListSlash", "editor.exe", "",
+           "C:\\Tools\\Editor\\"),
+      Same("found", ed + "InstallDir", "editor.exe", "7", editorDir),
+      // Key path and value name forms.
+      Same("lower_case_root", "hkey_current_user\\Software\\Lab\\Dir",
+           "editor.exe", "7", editorDir),
+      Same("default_value", lab + "Default\\", "editor.exe", "7", editorDir),
+      Same("value_under_root", "HKEY_CURRENT_USER\\\\LabRootVal", "ten.exe",
+           "10", "C:\\lab\\Ten\\"),
+      Same("value_names_case_insensitive", ed + "INSTALLDIR", "EDITOR.EXE", "7",
+           editorDir),
+      // Data forms.
+      Same("value_ends_with_backslash", ed + "WithSlash", "editor.exe", "7",
+           editorDir),
+      Same("empty_value", ed + "Empty", "missing.exe", "", "\\"),
+      Same("quoted_value", ed + "Quoted", "editor.exe", "",
+           "\"C:\\lab\\Editor\"\\"),
+      Same("colon_at_position_3", ed + "AbcColon", "editor.exe", "", ""),
+      Same("list_without_backslash", ed + "ListNoSlash", "editor.exe", "",
+           "C:\\Tools\\"),
+      Same("expand_sz_not_expanded", ed + "Expand", "editor.exe", "",
+           "%SystemDrive%\\lab\\Editor\\"),
+      Same("multi_sz_first_string", ed + "Multi", "editor.exe", "7", editorDir),
+      Same("dword_as_text", ed + "Dword", "missing.exe", "", "ABC\\"),
+      Same("line_feed_in_data", ed + "LineFeed", "editor.exe", "", ""),
+      Same("carriage_return_in_data", ed + "CarriageReturn", "editor.exe", "",
+           ""),
+      Same("sub_path_file_name", ed + "Lab", "Editor\\editor.exe", "7",
+           "C:\\lab\\"),
+      Same("non_ascii_directory", lab + "Cafe\\Dir", "editor.exe", "7",
+           "C:\\lab\\Caf\xE9\\"),
+      // Lengths: data of 518 bytes are offered whole but do not fit a path,
+      // and a cut path is not reported, unless a list of directories still
+      // yields its whole first one; a directory and file name of 259 bytes
+      // fit, of 260 do not.
+      Same("data_of_518_bytes", ed + "Long518", "editor.exe", "", ""),
+      Same("data_of_300_bytes", ed + "Long300", "editor.exe", "", ""),
+      Same("long_list_first_directory", ed + "LongList", "editor.exe", "",
+           editorDir),
+      Same("path_of_259_bytes", ed + "FitsExactly", "editor.exe", "7", fits),
+      Same("path_of_260_bytes", ed + "CutByOne", "editor.exe", "", cutByOne),
+      // The five roots.
+      Split("classes_root", "HKEY_CLASSES_ROOT\\LabClass\\Dir", "app.exe", "10",
+            "C:\\lab\\Sixty4\\", "7", "C:\\lab\\Thirty2\\"),
+      Same("current_config", "HKEY_CURRENT_CONFIG\\Software\\Lab\\Dir",
+           "max.exe", "65535", "C:\\lab\\Max\\"),
+      Same("users_default", "HKEY_USERS\\.Default\\Software\\Lab\\Dir",
+           "plain.exe", "0", "C:\\lab\\Plain\\"),
+      Same("users_current_sid",
+           "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Lab\\Dir", "editor.exe",
+           "7", editorDir),
+      Same("current_user", "HKEY_CURRENT_USER\\Software\\Lab\\Dir",
+           "editor.exe", "7", editorDir),
+      // Registry views.
+      Split("local_machine_view", lab + "View\\Dir", "app.exe", "10",
+            "C:\\lab\\Sixty4\\", "7", "C:\\lab\\Thirty2\\"),
+      Split("key_only_in_32_bit_view", lab + "Only32\\Dir", "editor.exe", "",
+            "", "7", editorDir),
+      // Versions.
+      Same("version_10", lab + "Versions\\Ten", "ten.exe", "10",
+           "C:\\lab\\Ten\\"),
+      Same("version_0_9", lab + "Versions\\Nine", "nine.exe", "0",
+           "C:\\lab\\Nine\\"),
+      Same("version_65535", lab + "Versions\\Max", "max.exe", "65535",
+           "C:\\lab\\Max\\"),
+      Same("no_version_resource", lab + "Versions\\Plain", "plain.exe", "0",
+           "C:\\lab\\Plain\\"),
+      Same("found_directory", ed + "InstallDir", "", "0", editorDir),
+  };
+}
+
+void PrintTo(const LookupCase& lookup, std::ostream* out) {
+  *out << lookup.name;
+}
+
+const std::vector<LookupCase>& LookupCases() {
+  static const std::vector<LookupCase> cases = MakeCases();
+  return cases;
+}
+
+std::string ExpectedVersion(const LookupCase& lookup, Build build) {
+  return build == Build::kWin32 ? lookup.version32 : lookup.version;
+}
+
+std::string ExpectedDir(const LookupCase& lookup, Build build) {
+  return build == Build::kWin32 ? lookup.dir32 : lookup.dir;
+}

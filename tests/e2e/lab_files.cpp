@@ -1,0 +1,48 @@
+// The lab tree on the prefix's C: drive.
+#include "tests/e2e/lab_files.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "tests/e2e/lab_prefix.h"
+
+namespace fs = std::filesystem;
+
+std::string FitsExactlyDirName() { return std::string(241, 'd'); }
+std::string CutByOneDirName() { return std::string(242, 'e'); }
+
+struct LabFile {
+  std::string fixture;  // file name under the fixture directory
+  std::string target;   // path under drive_c
+};
+
+bool InstallLabFiles(std::string* error) {
+  const LabFile files[] = {
+      {"v7_1_0_2.exe", "lab/Editor/editor.exe"},
+      {"v10_0_0_0.exe", "lab/Ten/ten.exe"},
+      {"v0_9_0_0.exe", "lab/Nine/nine.exe"},
+      {"v65535_1_2_3.exe", "lab/Max/max.exe"},
+      {"plain.exe", "lab/Plain/plain.exe"},
+      {"v10_0_0_0.exe", "lab/Sixty4/app.exe"},
+      {"v7_1_0_2.exe", "lab/Thirty2/app.exe"},
+      // The Unix name is UTF-8; Wine shows it as C:\lab\Caf\xE9 in ACP 1252.
+      {"v7_1_0_2.exe", "lab/Caf\xC3\xA9/editor.exe"},
+      {"v7_1_0_2.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
+      {"v7_1_0_2.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
+  };
+  for (const LabFile& file : files) {
+    fs::path from = fs::path(E2E_FIXTURE_DIR) / file.fixture;
+    fs::path to = fs::path(LabDriveC()) / file.target;
+    std::error_code ec;
+    fs::create_directories(to.parent_path(), ec);
+    if (!ec) {
+      fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    }
+    if (ec) {
+      *error = "cannot copy " + from.string() + " to " + to.string() + ": " +
+               ec.message();
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,29 @@
+// The Wine prefix of one test program: made once in a temporary folder,
+// served by a persistent wineserver while the tests run, and removed at the
+// end. $WINEPREFIX and $WINEDEBUG are set for this process and its children,
+// so the host build reads the same prefix as the Windows builds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Makes the prefix (wineboot --init) and starts its persistent server.
+bool LabPrefixSetUp(std::string* error);
+
+// Stops the server (only this prefix's) and removes the temporary folder.
+void LabPrefixTearDown();
+
+// The prefix directory, and its C: drive as a Unix path.
+const std::string& LabPrefixDir();
+std::string LabDriveC();
+
+// Runs `wine ARGS...` in `cwd`, output to the prefix's log file.
+bool RunWine(const std::vector<std::string>& args, const std::string& cwd,
+             int timeoutSeconds, std::string* error);
+
+// Stops the server so that it saves the registry files the host build
+// reads, waits for it to exit, and starts a persistent one again.
+bool SaveRegistryAndRestartServer(std::string* error);
+
+// The log file that receives the output of every child process.
+std::string LabLogPath();

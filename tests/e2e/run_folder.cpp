@@ -1,0 +1,79 @@
+// Run folders and their files.
+#include "tests/e2e/run_folder.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/lab_prefix.h"
+
+namespace fs = std::filesystem;
+
+static const int kRunTimeout = 30;
+
+bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
+                   std::string* error) {
+  folder->build = build;
+  folder->dir = LabDriveC() + "/runs/" + name + "-" + BuildName(build);
+  bool windows = build != Build::kHost;
+  folder->exe = folder->dir + (windows ? "/instprobe.exe" : "/instprobe");
+  std::error_code ec;
+  fs::remove_all(folder->dir, ec);
+  fs::create_directories(folder->dir, ec);
+  if (!ec) {
+    fs::copy_file(BuildExePath(build), folder->exe, ec);
+  }
+  if (ec) {
+    *error = "cannot prepare " + folder->dir + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+std::string SearchListPath(const RunFolder& folder) {
+  return folder.dir + "/stpsrch.ini";
+}
+
+std::string VariablesPath(const RunFolder& folder) {
+  return folder.dir + "/stvar.ini";
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return out.good();
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  *bytes = content.str();
+  return true;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
+                  std::string* error) {
+  std::vector<std::string> argv;
+  if (folder.build != Build::kHost) argv.push_back("wine");
+  argv.push_back(folder.exe);
+  int status = -1;
+  if (!RunChild(argv, cwd, LabLogPath(), kRunTimeout, &status, error)) {
+    return false;
+  }
+  if (status != 0) {
+    *error = folder.exe + " exited with status " + std::to_string(status);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,31 @@
+// A fresh folder under C:\runs holding one copy of a build's executable, and
+// the two files beside it.
+#pragma once
+
+#include <string>
+
+#include "tests/e2e/build_under_test.h"
+
+struct RunFolder {
+  Build build;
+  std::string dir;  // Unix path, no trailing slash
+  std::string exe;  // the copied executable
+};
+
+// Makes drive_c/runs/<name>-<build> anew and copies the executable into it.
+bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
+                   std::string* error);
+
+std::string SearchListPath(const RunFolder& folder);
+std::string VariablesPath(const RunFolder& folder);
+
+bool WriteBytes(const std::string& path, const std::string& bytes);
+// False when the file cannot be opened (for example, it does not exist).
+bool ReadBytes(const std::string& path, std::string* bytes);
+bool PathExists(const std::string& path);
+
+// Runs the copied executable with `cwd` as working directory (the host
+// build directly, the Windows builds through wine), killed after 30 s.
+// True when it ran and exited with status 0.
+bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
+                  std::string* error);

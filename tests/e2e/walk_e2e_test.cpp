@@ -1,0 +1,242 @@
+// The walk over the search list and the variables file, on each build.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fcntl.h>
+
+#include <tuple>
+
+#include "tests/e2e/expected_vars.h"
+#include "tests/e2e/lab_cases.h"
+#include "tests/e2e/run_folder.h"
+#include "tests/e2e/text_diff.h"
+
+static const char kMissingKey[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Lab\\NoSuchKey\\InstallDir";
+static const char kTenKey[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Lab\\Versions\\Ten";
+
+static VarEntry Found(const std::string& varName) {
+  return {varName, "7", "C:\\lab\\Editor\\"};
+}
+static VarEntry Empty(const std::string& varName) { return {varName, "", ""}; }
+
+struct WalkCase {
+  std::string name;
+  bool hasList;
+  std::string list;               // stpsrch.ini bytes
+  std::vector<VarEntry> before;   // stvar.ini written by an earlier run
+  std::vector<VarEntry> written;  // what this run adds, in order
+};
+
+void PrintTo(const WalkCase& walk, std::ostream* out) { *out << walk.name; }
+
+static std::vector<WalkCase> MakeWalkCases() {
+  std::vector<ListEntry> thirteen;
+  std::vector<VarEntry> thirteenWritten;
+  for (int i = 0; i <= 12; ++i) {
+    // Alternate found and not found, so one entry's result cannot leak
+    // into the next.
+    std::string name = "V" + std::to_string(i);
+    thirteen.push_back({i % 2 ? kMissingKey : kEditorKey, "editor.exe", name});
+    thirteenWritten.push_back(i % 2 ? Empty(name) : Found(name));
+  }
+  std::string afterGap =
+      SearchListText({{kEditorKey, "editor.exe", "Late"}}, 14);
+
+  return {
+      {"no_search_list", false, "", {}, {}},
+      {"empty_search_list", true, "", {}, {}},
+      {"gap_ends_walk",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"}}) +
+           SearchListText({{kEditorKey, "editor.exe", "B"}}, 2),
+       {},
+       {Found("A")}},
+      {"sections_to_file12",
+       true,
+       SearchListText(thirteen) + afterGap,
+       {},
+       thirteenWritten},
+      {"one_byte_regkey_ends_walk",
+       true,
+       SearchListText(
+           {{"X", "editor.exe", "A"}, {kEditorKey, "editor.exe", "B"}}),
+       {},
+       {}},
+      {"missing_regkey_ends_walk",
+       true,
+       "[FILE0]\r\nFileName=editor.exe\r\nVarName=A\r\n" +
+           SearchListText({{kEditorKey, "editor.exe", "B"}}, 1),
+       {},
+       {}},
+      {"two_byte_regkey_goes_on",
+       true,
+       SearchListText(
+           {{"XY", "editor.exe", "A"}, {kEditorKey, "editor.exe", "B"}}),
+       {},
+       {Empty("A"), Found("B")}},
+      {"regkey_alone",
+       true,
+       std::string("[FILE0]\r\nRegKey=") + kEditorKey + "\r\n",
+       {},
+       {{"", "0", "C:\\lab\\Editor\\"}}},
+      {"not_found_gives_lone_backslash_root",
+       true,
+       SearchListText({{kMissingKey, "editor.exe", "A"}}),
+       {},
+       {Empty("A")}},
+      {"empty_var_name",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", ""}}),
+       {},
+       {Found("")}},
+      {"same_var_name_later_wins",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"},
+                       {kTenKey, "ten.exe", "B"},
+                       {kMissingKey, "editor.exe", "A"}}),
+       {},
+       {Found("A"), {"B", "10", "C:\\lab\\Ten\\"}, Empty("A")}},
+      {"earlier_keys_stay",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "New"}}),
+       {{"Old", "3", "D:\\Old\\"}, Empty("Gone")},
+       {Found("New")}},
+      {"earlier_value_replaced",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"}}),
+       {{"A", "3", "D:\\Old\\"}, {"Z", "1", "C:\\Z\\"}},
+       {Found("A")}},
+      {"unwritable_var_names_skipped",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "a=b"},
+                       {kEditorKey, "editor.exe", "[br"},
+                       {kEditorKey, "editor.exe", "Ok"},
+                       {kEditorKey, "editor.exe", "x[y"}}),
+       {},
+       {Found("Ok"), Found("x[y")}},
+      {"only_unwritable_var_names",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "="}}),
+       {},
+       {}},
+  };
+}
+
+class WalkTest : public ::testing::TestWithParam<std::tuple<WalkCase, Build>> {
+};
+
+TEST_P(WalkTest, WritesTheListedEntries) {
+  const WalkCase& walk = std::get<0>(GetParam());
+  Build build = std::get<1>(GetParam());
+  E2E_REQUIRE_BUILD(build);
+
+  RunFolder folder;
+  std::string error;
+  ASSERT_TRUE(MakeRunFolder(build, "walk-" + walk.name, &folder, &error))
+      << error;
+  if (walk.hasList) {
+    ASSERT_TRUE(WriteBytes(SearchListPath(folder), walk.list));
+  }
+  if (!walk.before.empty()) {
+    ASSERT_TRUE(
+        WriteBytes(VariablesPath(folder), ExpectedVarsFile(walk.before)));
+  }
+  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+
+  std::vector<VarEntry> all = walk.before;
+  all.insert(all.end(), walk.written.begin(), walk.written.end());
+  std::string actual;
+  bool exists = ReadBytes(VariablesPath(folder), &actual);
+  if (all.empty()) {
+    EXPECT_FALSE(exists) << "stvar.ini was created:\n" << actual;
+    return;
+  }
+  ASSERT_TRUE(exists) << "no stvar.ini was written";
+  std::string expected = ExpectedVarsFile(all);
+  EXPECT_EQ(expected, actual)
+      << DescribeDifference("expected", expected, "actual", actual);
+}
+
+static std::string WalkName(
+    const ::testing::TestParamInfo<std::tuple<WalkCase, Build>>& info) {
+  return std::get<0>(info.param).name + "_" +
+         BuildName(std::get<1>(info.param));
+}
+
+static const auto kAllBuilds =
+    ::testing::Values(Build::kHost, Build::kWin32, Build::kWin64);
+
+INSTANTIATE_TEST_SUITE_P(
+    AllBuilds, WalkTest,
+    ::testing::Combine(::testing::ValuesIn(MakeWalkCases()), kAllBuilds),
+    WalkName);
+
+class RunPlaceTest : public ::testing::TestWithParam<Build> {};
+
+// A search list in the working directory is a stranger's: only the one
+// beside the executable is read, and the output goes there too.
+TEST_P(RunPlaceTest, FilesAreBesideTheExecutableWhateverTheCwd) {
+  Build build = GetParam();
+  E2E_REQUIRE_BUILD(build);
+  RunFolder folder;
+  RunFolder decoy;
+  std::string error;
+  ASSERT_TRUE(MakeRunFolder(build, "place", &folder, &error)) << error;
+  ASSERT_TRUE(MakeRunFolder(build, "place-cwd", &decoy, &error)) << error;
+  ASSERT_TRUE(WriteBytes(SearchListPath(folder),
+                         SearchListText({{kEditorKey, "editor.exe", "Mine"}})));
+  ASSERT_TRUE(
+      WriteBytes(SearchListPath(decoy),
+                 SearchListText({{kEditorKey, "editor.exe", "Decoy"}})));
+
+  ASSERT_TRUE(RunInstprobe(folder, decoy.dir, &error)) << error;
+
+  std::string actual;
+  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &actual));
+  EXPECT_EQ(ExpectedVarsFile({Found("Mine")}), actual);
+  EXPECT_FALSE(PathExists(VariablesPath(decoy)));
+}
+
+static struct timespec MtimeOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return {0, 0};
+  return info.st_mtim;
+}
+
+// An unchanged run writes nothing: the bytes and the mtime stay.
+TEST_P(RunPlaceTest, SecondRunLeavesTheFileAlone) {
+  Build build = GetParam();
+  E2E_REQUIRE_BUILD(build);
+  RunFolder folder;
+  std::string error;
+  ASSERT_TRUE(MakeRunFolder(build, "rerun", &folder, &error)) << error;
+  ASSERT_TRUE(WriteBytes(SearchListPath(folder),
+                         SearchListText({{kEditorKey, "editor.exe", "A"},
+                                         {kMissingKey, "editor.exe", "B"},
+                                         {kTenKey, "ten.exe", ""}})));
+  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+  std::string first;
+  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &first));
+  EXPECT_EQ(
+      ExpectedVarsFile({Found("A"), Empty("B"), {"", "10", "C:\\lab\\Ten\\"}}),
+      first);
+
+  // An old mtime: a rewrite within the same clock tick still shows.
+  const struct timespec old[2] = {{978307200, 0}, {978307200, 0}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, VariablesPath(folder).c_str(), old, 0));
+  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+
+  std::string second;
+  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &second));
+  EXPECT_EQ(first, second) << DescribeDifference("first", first, "second",
+                                                 second);
+  struct timespec after = MtimeOf(VariablesPath(folder));
+  EXPECT_EQ(978307200, after.tv_sec) << "the file was rewritten";
+}
+
+INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds,
+                         [](const ::testing::TestParamInfo<Build>& info) {
+                           return std::string(BuildName(info.param));
+                         });
