@@ -41,10 +41,10 @@ static size_t DataTextLength(const unsigned char* data, uint32_t size) {
 
 // When the file is not at the combined path, a second drive designation in
 // it (a list of directories such as C:\A\;D:\B\) is cut off and the
-// directory before it reported.
-static void CutAtSecondDrive(char* fullPath, ProbeResult* result) {
+// directory before it reported. Returns whether it cut.
+static bool CutAtSecondDrive(char* fullPath, ProbeResult* result) {
   size_t len = strlen(fullPath);
-  if (len <= 3) return;
+  if (len <= 3) return false;
   size_t colon = 0;
   for (size_t i = 3; i < len; ++i) {
     if (fullPath[i] == ':') {
@@ -52,13 +52,14 @@ static void CutAtSecondDrive(char* fullPath, ProbeResult* result) {
       break;
     }
   }
-  if (colon == 0) return;
+  if (colon == 0) return false;
   fullPath[colon - 1] = '\0';
   char drive[kPathBufferSize];
   char dir[kPathBufferSize];
   SplitPath(fullPath, drive, sizeof drive, dir, sizeof dir);
   CopyBytes(result->foundDir, sizeof result->foundDir, drive, kPathCapacity);
   AppendBytes(result->foundDir, sizeof result->foundDir, dir, kPathCapacity);
+  return true;
 }
 
 void ProbeInstallLocation(const char* regKey, const char* fileName,
@@ -99,8 +100,10 @@ void ProbeInstallLocation(const char* regKey, const char* fileName,
       char fullPath[kPathBufferSize];
       CopyBytes(fullPath, sizeof fullPath, text, kPathCapacity);
       // A text cut to fit its buffer names another path: the file must not
-      // be tested under it.
-      bool fits = strlen(fullPath) == textLen;
+      // be tested under it, and it is reported only when a second drive
+      // designation within it leaves a whole first directory.
+      bool textFits = strlen(fullPath) == textLen;
+      bool fits = textFits;
       EnsureTrailingBackslash(fullPath, sizeof fullPath);
       CopyBytes(result->foundDir, sizeof result->foundDir, fullPath,
                 kPathCapacity);
@@ -112,8 +115,8 @@ void ProbeInstallLocation(const char* regKey, const char* fileName,
         uint32_t major = ReadMajorVersion(fullPath) >> 16;
         FormatDecimal(result->versionText, sizeof result->versionText, "",
                       static_cast<int32_t>(major));
-      } else {
-        CutAtSecondDrive(fullPath, result);
+      } else if (!CutAtSecondDrive(fullPath, result) && !textFits) {
+        result->foundDir[0] = '\0';
       }
     }
   }
