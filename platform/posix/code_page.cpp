@@ -6,8 +6,8 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,10 +35,14 @@ uint32_t g_codePage = 0;
 
 const char* IconvName(uint32_t cp) {
   switch (cp) {
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
+    case 932:
+      return "CP932";
+    case 936:
+      return "CP936";
+    case 949:
+      return "CP949";
+    case 950:
+      return "CP950";
   }
   return nullptr;
 }
@@ -80,12 +84,15 @@ uint32_t CodePageForLocaleName(const char* name) {
   size_t i = 0, k = 0;
   while (name[i] && name[i] != '_' && name[i] != '.' && name[i] != '@' &&
          k + 1 < sizeof lang)
-    lang[k++] = static_cast<char>(tolower(static_cast<unsigned char>(name[i++])));
+    lang[k++] =
+        static_cast<char>(tolower(static_cast<unsigned char>(name[i++])));
   if (name[i] == '_') {
     ++i;
     k = 0;
-    while (name[i] && name[i] != '.' && name[i] != '@' && k + 1 < sizeof country)
-      country[k++] = static_cast<char>(toupper(static_cast<unsigned char>(name[i++])));
+    while (name[i] && name[i] != '.' && name[i] != '@' &&
+           k + 1 < sizeof country)
+      country[k++] =
+          static_cast<char>(toupper(static_cast<unsigned char>(name[i++])));
   }
   if (strcmp(lang, "ja") == 0) return 932;
   if (strcmp(lang, "ko") == 0) return 949;
@@ -117,10 +124,12 @@ void HostSelectCodePage(uint32_t codePage) { g_codePage = codePage; }
 
 bool HostIsLeadByte(unsigned char b) {
   switch (HostAnsiCodePage()) {
-    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     case 936:
     case 949:
-    case 950: return b >= 0x81 && b <= 0xFE;
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
   }
   return false;
 }
@@ -140,8 +149,9 @@ void HostAnsiToWide(const char* text, size_t len, std::u16string& out) {
   IconvConvert("UTF-16LE", IconvName(cp), text, len, 1, "?\0", 2, bytes);
   out.resize(bytes.size() / 2);
   for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                   (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    out[i] = static_cast<char16_t>(
+        static_cast<unsigned char>(bytes[2 * i]) |
+        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
 }
 
 void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
@@ -158,7 +168,10 @@ void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
         size_t lo = 0, hi = sizeof kCp1252Upper / sizeof kCp1252Upper[0];
         while (lo < hi) {
           size_t mid = (lo + hi) / 2;
-          if (kCp1252Upper[mid].unit < u) lo = mid + 1; else hi = mid;
+          if (kCp1252Upper[mid].unit < u)
+            lo = mid + 1;
+          else
+            hi = mid;
         }
         if (lo < sizeof kCp1252Upper / sizeof kCp1252Upper[0] &&
             kCp1252Upper[lo].unit == u)
@@ -178,6 +191,25 @@ void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
                out);
 }
 
+// The range the byte after a UTF-8 lead byte must fall in for the sequence
+// to be neither overlong, a surrogate nor beyond U+10FFFF.
+static void SecondByteRange(unsigned char lead, unsigned char* lo,
+                            unsigned char* hi) {
+  *lo = 0x80;
+  *hi = 0xBF;
+  if (lead == 0xE0) *lo = 0xA0;
+  if (lead == 0xED) *hi = 0x9F;
+  if (lead == 0xF0) *lo = 0x90;
+  if (lead == 0xF4) *hi = 0x8F;
+}
+
+// UTF-8 as the platform decodes it (MultiByteToWideChar with CP_UTF8). Measured
+// under Wine 8 (one '?' per U+FFFD after conversion to 1252): a lead byte
+// outside C2..F4 or a stray continuation byte is one U+FFFD each; a lead byte
+// whose next byte is a continuation byte outside the lead's range (E0 80, ED
+// A0, F0 8F, F4 90) is one U+FFFD for the two bytes, and the continuation bytes
+// after them one each (ED A0 80 -> 2, F0 80 80 80 -> 3); a sequence cut short
+// is one U+FFFD for what it had (E0 A0 then '>' -> 1).
 void HostUtf8ToWide(const char* text, size_t len, std::u16string& out) {
   out.clear();
   out.reserve(len);
@@ -185,19 +217,49 @@ void HostUtf8ToWide(const char* text, size_t len, std::u16string& out) {
   size_t i = 0;
   while (i < len) {
     unsigned char b = s[i];
-    uint32_t cp;
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
     size_t need;
-    if (b < 0x80) { out.push_back(b); ++i; continue; }
-    if (b >= 0xC2 && b <= 0xDF) { cp = b & 0x1F; need = 1; }
-    else if (b >= 0xE0 && b <= 0xEF) { cp = b & 0x0F; need = 2; }
-    else if (b >= 0xF0 && b <= 0xF4) { cp = b & 0x07; need = 3; }
-    else { out.push_back(0xFFFD); ++i; continue; }
+    uint32_t cp;
+    if (b >= 0xC2 && b <= 0xDF) {
+      need = 1;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      need = 2;
+      cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      need = 3;
+      cp = b & 0x07;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (i + 1 >= len || (s[i + 1] & 0xC0) != 0x80) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    unsigned char lo, hi;
+    SecondByteRange(b, &lo, &hi);
+    if (s[i + 1] < lo || s[i + 1] > hi) {
+      out.push_back(0xFFFD);
+      i += 2;
+      continue;
+    }
     size_t j = 1;
-    for (; j <= need && i + j < len && (s[i + j] & 0xC0) == 0x80; ++j)
+    while (j <= need && i + j < len && (s[i + j] & 0xC0) == 0x80) {
       cp = (cp << 6) | (s[i + j] & 0x3F);
-    bool bad = j <= need || (need == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-               (need == 3 && (cp < 0x10000 || cp > 0x10FFFF));
-    if (bad) { out.push_back(0xFFFD); i += j; continue; }
+      ++j;
+    }
+    if (j <= need) {
+      out.push_back(0xFFFD);
+      i += j;
+      continue;
+    }
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 | (cp >> 10)));

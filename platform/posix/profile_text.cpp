@@ -51,84 +51,6 @@ ProfileEncoding ProfileDetectEncoding(const std::string& bytes,
   return ProfileEncoding::kAnsi;
 }
 
-// The range the byte after a UTF-8 lead byte must fall in for the sequence
-// to be neither overlong, a surrogate nor beyond U+10FFFF.
-static void SecondByteRange(unsigned char lead, unsigned char* lo,
-                            unsigned char* hi) {
-  *lo = 0x80;
-  *hi = 0xBF;
-  if (lead == 0xE0) *lo = 0xA0;
-  if (lead == 0xED) *hi = 0x9F;
-  if (lead == 0xF0) *lo = 0x90;
-  if (lead == 0xF4) *hi = 0x8F;
-}
-
-// UTF-8 as the platform decodes a file with a UTF-8 mark. Measured under
-// Wine 8 (one '?' per U+FFFD after conversion to 1252): a lead byte outside
-// C2..F4 or a stray continuation byte is one U+FFFD each; a lead byte whose
-// next byte is a continuation byte outside the lead's range (E0 80, ED A0,
-// F0 8F, F4 90) is one U+FFFD for the two bytes, and the continuation bytes
-// after them one each (ED A0 80 -> 2, F0 80 80 80 -> 3); a sequence cut short
-// is one U+FFFD for what it had (E0 A0 then '>' -> 1).
-static void DecodeUtf8(const unsigned char* s, size_t len,
-                       std::u16string& out) {
-  size_t i = 0;
-  while (i < len) {
-    unsigned char b = s[i];
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
-      continue;
-    }
-    size_t need;
-    uint32_t cp;
-    if (b >= 0xC2 && b <= 0xDF) {
-      need = 1;
-      cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      need = 2;
-      cp = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      need = 3;
-      cp = b & 0x07;
-    } else {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    if (i + 1 >= len || (s[i + 1] & 0xC0) != 0x80) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    unsigned char lo, hi;
-    SecondByteRange(b, &lo, &hi);
-    if (s[i + 1] < lo || s[i + 1] > hi) {
-      out.push_back(0xFFFD);
-      i += 2;
-      continue;
-    }
-    size_t j = 1;
-    while (j <= need && i + j < len && (s[i + j] & 0xC0) == 0x80) {
-      cp = (cp << 6) | (s[i + j] & 0x3F);
-      ++j;
-    }
-    if (j <= need) {
-      out.push_back(0xFFFD);
-      i += j;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 | (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 | (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += need + 1;
-  }
-}
-
 void ProfileDecode(ProfileEncoding enc, const char* text, size_t len,
                    std::u16string& out) {
   out.clear();
@@ -138,8 +60,7 @@ void ProfileDecode(ProfileEncoding enc, const char* text, size_t len,
       HostAnsiToWide(text, len, out);
       return;
     case ProfileEncoding::kUtf8:
-      out.reserve(len);
-      DecodeUtf8(s, len, out);
+      HostUtf8ToWide(text, len, out);
       return;
     case ProfileEncoding::kUtf16Le:
     case ProfileEncoding::kUtf16Be: {
