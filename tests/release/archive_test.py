@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""Packs the release archives twice from the given builds and checks that
+they are byte-identical and hold what they must; then unpacks the Windows
+archive into a fresh Wine prefix and runs both programs on the bundled
+example search list, with the example's registry values imported.
+
+Usage: archive_test.py SOURCE_ROOT VERSION WIN32_EXE WIN64_EXE HOST_BUILD"""
+import hashlib
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tarfile
+import tempfile
+import time
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_lab  # noqa: E402
+
+EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC: an even second, for zip
+ZIP_MEMBERS = ["README.txt", "instprobe.exe", "stpsrch.ini",
+               "x64/instprobe.exe"]
+TAR_FILES = ["bin/instprobe", "share/doc/instprobe/README.md",
+             "share/doc/instprobe/guide.md"]
+
+# The bundled example on a 64-bit system where the editor is installed
+# twice: the 64-bit build in Program Files, the 32-bit one in Program Files
+# (x86), registered in the two registry views.
+INSTALLED = [
+    (r"C:\Program Files\ExampleSoft\Editor\editor.exe", "version 8.0.0.1"),
+    (r"C:\Program Files (x86)\ExampleSoft\Editor\editor.exe",
+     "version 7.1.0.2"),
+    (r"C:\Tools\Viewer\\", "directory"),  # the list's folder, no viewer
+]
+
+
+def expected_vars(editor_version, editor_dir):
+    return ("[PrgStart]\r\n"
+            "Editor=%s\r\n"
+            "EditorPath=%s\r\n"
+            "EditorPathRoot=C:\\\r\n"
+            "Viewer=\r\n"
+            "ViewerPath=C:\\Tools\\Viewer\\\r\n"
+            "ViewerPathRoot=C:\\\r\n"
+            "Missing=\r\n"
+            "MissingPath=\r\n"
+            "MissingPathRoot=\\\r\n"
+            "[PrivatPath]\r\n"
+            "<EditorPath>=%s\r\n"
+            "<ViewerPath>=C:\\Tools\\Viewer\\\r\n"
+            "<MissingPath>=\r\n" % (editor_version, editor_dir, editor_dir)
+            ).encode("ascii")
+
+
+RUNS = [  # (exe inside the archive, expected stvar.ini beside it)
+    ("instprobe.exe",
+     expected_vars("7", "C:\\Program Files (x86)\\ExampleSoft\\Editor\\")),
+    ("x64/instprobe.exe",
+     expected_vars("8", "C:\\Program Files\\ExampleSoft\\Editor\\")),
+]
+
+
+class Checks:
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, ok, what, detail=""):
+        if ok:
+            self.passed += 1
+            print("ok: " + what)
+        else:
+            self.failed += 1
+            print("FAIL: %s %s" % (what, detail))
+        return ok
+
+
+def pack(root, out, version, win32, win64, host, env_extra):
+    env = dict(os.environ, **env_extra)
+    subprocess.run(["bash", str(root / "packaging" / "pack.sh"), str(out),
+                    version, str(EPOCH), win32, win64, host], check=True,
+                   env=env, stdin=subprocess.DEVNULL)
+
+
+def only_crlf(data):
+    return data.count(b"\n") == data.count(b"\r\n") > 0 and \
+        data.endswith(b"\r\n")
+
+
+def check_archives(c, root, out, version, win32, win64, host):
+    zip_path = out / ("instprobe-%s-windows.zip" % version)
+    base = "instprobe-%s-linux-x86_64" % version
+    tar_path = out / (base + ".tar.gz")
+
+    with zipfile.ZipFile(zip_path) as z:
+        infos = z.infolist()
+        names = [i.filename for i in infos]
+        c.check(names == ZIP_MEMBERS, "zip members in sorted order",
+                repr(names))
+        stamp = tuple(time.gmtime(EPOCH)[:6])
+        c.check(all(i.date_time == stamp for i in infos),
+                "zip time stamps are the given epoch",
+                repr([i.date_time for i in infos]))
+        c.check(all(i.extra == b"" for i in infos), "zip has no extra fields")
+        c.check(z.read("instprobe.exe") == pathlib.Path(win32).read_bytes(),
+                "top-level exe is the 32-bit build")
+        c.check(z.read("x64/instprobe.exe") ==
+                pathlib.Path(win64).read_bytes(), "x64/ holds the 64-bit build")
+        readme = z.read("README.txt")
+        c.check(only_crlf(readme), "README.txt has CRLF line endings only")
+        c.check(b"```" not in readme and b"example=" not in readme and
+                b"**" not in readme, "README.txt has no Markdown markup left")
+        c.check(b"Troubleshooting\r\n---------------" in readme,
+                "README.txt carries the guide's sections")
+        ini = z.read("stpsrch.ini")
+        c.check(only_crlf(ini), "stpsrch.ini has CRLF line endings")
+        c.check(ini.replace(b"\r\n", b"\n") ==
+                (root / "packaging" / "stpsrch.ini").read_bytes(),
+                "stpsrch.ini is the bundled example")
+
+    with tarfile.open(tar_path) as t:
+        members = t.getmembers()
+        files = sorted(m.name for m in members if m.isfile())
+        c.check(files == ["%s/%s" % (base, f) for f in TAR_FILES],
+                "tar holds the binary and the docs", repr(files))
+        c.check([m.name for m in members] ==
+                sorted(m.name for m in members), "tar members sorted")
+        c.check(all(m.uid == 0 and m.gid == 0 and m.mtime == EPOCH and
+                    m.uname == "" and m.gname == "" for m in members),
+                "tar owner 0:0 numeric and fixed time stamps")
+        binary = t.getmember(base + "/bin/instprobe")
+        c.check(binary.mode == 0o755, "tar binary is executable",
+                oct(binary.mode))
+        got = t.extractfile(binary).read()
+        c.check(got == (pathlib.Path(host) / "instprobe").read_bytes(),
+                "tar binary is the host build")
+        for doc, src in (("README.md", "README.md"),
+                         ("guide.md", "docs/guide.md")):
+            name = base + "/share/doc/instprobe/" + doc
+            data = t.extractfile(name).read() if name in t.getnames() else b""
+            c.check(data == (root / src).read_bytes(), "tar doc " + doc)
+    with open(tar_path, "rb") as f:
+        head = f.read(10)
+    c.check(head[4:8] == b"\0\0\0\0", "gzip header carries no time stamp")
+
+    sums = (out / "SHA256SUMS").read_text().split("\n")
+    want = ["%s  %s" % (hashlib.sha256(p.read_bytes()).hexdigest(), p.name)
+            for p in (zip_path, tar_path)]
+    c.check(sums[:2] == want and sums[2:] == [""], "SHA256SUMS matches",
+            repr(sums))
+    return zip_path
+
+
+def run_archive_under_wine(c, root, zip_path):
+    lab = wine_lab.Lab("archive")
+    try:
+        lab.boot()
+        reg = (root / "packaging" / "example-registry.reg").read_text()
+        lab.import_reg(reg, 64)
+        for path, kind in INSTALLED:
+            lab.install(path, kind)
+        for exe, want in RUNS:
+            folder = lab.prefix / "drive_c" / "probe" / exe.replace("/", "_")
+            with zipfile.ZipFile(zip_path) as z:
+                z.extractall(folder)
+            exe_path = folder / exe
+            # The user puts the search list beside the program picked.
+            if exe_path.parent != folder:
+                shutil.copy(folder / "stpsrch.ini", exe_path.parent)
+            lab.run_windows(exe_path)
+            out = exe_path.parent / "stvar.ini"
+            got = out.read_bytes() if out.exists() else None
+            c.check(got == want, "%s on the bundled example" % exe,
+                    "\n  expected %r\n  got      %r" % (want, got))
+    finally:
+        lab.close()
+
+
+def main(argv):
+    root = pathlib.Path(argv[1]).resolve()
+    version, win32, win64, host = argv[2:6]
+    c = Checks()
+    for exe in (win32, win64):
+        if not os.path.isfile(exe):
+            print("FAIL: build missing: " + exe)
+            print("0 passed, 1 failed")
+            return 1
+    tmp = pathlib.Path(tempfile.mkdtemp(prefix="instprobe-archive."))
+    try:
+        # The second pack runs in another time zone with another umask:
+        # neither may reach the archives.
+        pack(root, tmp / "a", version, win32, win64, host, {})
+        old = os.umask(0o077)
+        try:
+            pack(root, tmp / "b", version, win32, win64, host,
+                 {"TZ": "Asia/Tokyo"})
+        finally:
+            os.umask(old)
+        for name in sorted(os.listdir(tmp / "a")):
+            c.check((tmp / "a" / name).read_bytes() ==
+                    (tmp / "b" / name).read_bytes(),
+                    "%s is reproducible" % name)
+        zip_path = check_archives(c, root, tmp / "a", version, win32, win64,
+                                  host)
+        run_archive_under_wine(c, root, zip_path)
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+    print("%d passed, %d failed" % (c.passed, c.failed))
+    return 0 if c.failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
