@@ -45,19 +45,23 @@ struct Registry {
   RegHive hives[3];
 };
 
-Registry g_registry;
+// Made on first use and left to the process's end: freeing the index and
+// unmapping the files at exit would only add to the run's time.
+Registry* g_registry = nullptr;
 
 Registry& Loaded() {
-  if (!g_registry.read) {
+  if (g_registry == nullptr) g_registry = new Registry();
+  Registry& reg = *g_registry;
+  if (!reg.read) {
     const std::string& prefix = HostWinePrefix();
     if (!prefix.empty()) {
-      RegLoadHive(prefix + "/system.reg", g_registry.hives[kMachine]);
-      RegLoadHive(prefix + "/user.reg", g_registry.hives[kUser]);
-      RegLoadHive(prefix + "/userdef.reg", g_registry.hives[kDefault]);
+      RegLoadHive(prefix + "/system.reg", reg.hives[kMachine]);
+      RegLoadHive(prefix + "/user.reg", reg.hives[kUser]);
+      RegLoadHive(prefix + "/userdef.reg", reg.hives[kDefault]);
     }
-    g_registry.read = true;
+    reg.read = true;
   }
-  return g_registry;
+  return reg;
 }
 
 bool IsHive(int node) { return node >= kMachine && node <= kDefault; }
@@ -105,13 +109,7 @@ bool Child(Registry& reg, const Location& at, const std::u16string& name,
   }
   if (!IsHive(at.node)) return false;
   const RegHive& hive = reg.hives[at.node];
-  const std::u16string& parent = *hive.keys[at.key].path;
-  std::u16string path;
-  path.reserve(parent.size() + 1 + name.size());
-  path = parent;
-  if (!path.empty()) path.push_back(u'\\');
-  path += name;
-  int32_t key = RegFindKey(hive, path);
+  int32_t key = RegFindChild(hive, at.key, name.data(), name.size());
   if (key < 0) return false;
   *out = {at.node, key};
   return true;
@@ -214,7 +212,10 @@ bool DecodeHandle(Registry& reg, PlatformKey handle, Location* out) {
 
 }  // namespace
 
-void HostForgetRegistry() { g_registry = Registry(); }
+void HostForgetRegistry() {
+  delete g_registry;
+  g_registry = nullptr;
+}
 
 long PlatformRegOpenKey(PlatformKey root, const char* subKey,
                         PlatformKey* out) {

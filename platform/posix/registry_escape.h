@@ -14,3 +14,8 @@
 // consumed including `endChar`, or 0 when `endChar` is missing.
 size_t RegUnescape(const char* p, const char* end, char endChar,
                    std::u16string* out);
+
+// Decodes the one character or escape at `p` (p < end) into *unit and moves
+// `p` past it. Returns false, with `p` at `end`, for a backslash that is the
+// last byte before `end`.
+bool RegUnescapeUnit(const char*& p, const char* end, char16_t* unit);

@@ -1,6 +1,12 @@
 #include "platform/posix/registry_hive.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/posix/registry_escape.h"
@@ -12,34 +18,264 @@ namespace {
 const char kSignature[] = "WINE REGISTRY Version 2";
 const char kRelative[] = ";; All keys relative to ";
 
-// Collapses empty path elements: "A\\\B\" -> "A\B".
-void NormalizePath(std::u16string& path) {
-  size_t out = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] == u'\\' && (out == 0 || path[out - 1] == u'\\')) continue;
-    path[out++] = path[i];
-  }
-  if (out > 0 && path[out - 1] == u'\\') --out;
-  path.resize(out);
+// Separators remembered from the previous key header: the next header
+// usually repeats most of its path, and its keys up to a shared separator
+// are already in the index.
+const int kMaxCheckpoints = 256;
+
+struct Checkpoint {
+  uint32_t offset;  // just past the separator, from the path's first byte
+  int32_t key;      // the key that the path names up to there
+};
+
+// The hash of a name under its parent, fed one folded unit at a time: four
+// units, the first in the low 16 bits, are mixed in at once.
+struct NameHash {
+  uint64_t h;
+  uint64_t word;
+  uint32_t count;
+};
+
+inline void HashStart(NameHash& n, int32_t parent) {
+  n.h = (static_cast<uint64_t>(static_cast<uint32_t>(parent)) + 1) *
+        0x9E3779B97F4A7C15ull;
+  n.word = 0;
+  n.count = 0;
 }
 
-// The key for the path, created with every missing ancestor.
-int32_t InternKey(RegHive& hive, std::u16string& path) {
-  auto found = hive.index.find(path);
-  if (found != hive.index.end()) return found->second;
-  int32_t result = -1;
-  // Insert the key, then its ancestors until one is already present (its own
-  // ancestors were inserted with it).
-  for (;;) {
-    auto inserted =
-        hive.index.emplace(path, static_cast<int32_t>(hive.keys.size()));
-    if (!inserted.second) break;
-    hive.keys.push_back(RegKey{&inserted.first->first, -1, -1});
-    if (result < 0) result = inserted.first->second;
-    size_t cut = path.rfind(u'\\');
-    path.resize(cut == std::u16string::npos ? 0 : cut);
+inline void HashMix(NameHash& n, uint64_t word) {
+  n.h = (n.h ^ word) * 0xFF51AFD7ED558CCDull;
+  n.h ^= n.h >> 32;
+}
+
+inline void HashAdd(NameHash& n, char16_t unit) {
+  n.word |= static_cast<uint64_t>(unit) << (16 * (n.count & 3));
+  if ((++n.count & 3) == 0) {
+    HashMix(n, n.word);
+    n.word = 0;
   }
-  return result;
+}
+
+inline uint32_t HashEnd(const NameHash& n) {
+  uint64_t h = (n.h ^ n.word ^ (static_cast<uint64_t>(n.count) << 40)) *
+               0xC4CEB9FE1A85EC53ull;
+  return static_cast<uint32_t>(h >> 32);
+}
+
+// Four plain ASCII bytes (no backslash) as the folded units HashAdd would
+// take one by one; false for any other bytes.
+inline bool FoldFourAscii(const char* p, uint64_t* word) {
+  uint32_t v = static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[3])) << 24;
+  uint32_t slash = v ^ 0x5C5C5C5Cu;
+  if (((v | ((slash - 0x01010101u) & ~slash)) & 0x80808080u) != 0) return false;
+  // Bytes from 'a' (0x61) to 'z' (0x7A) lose 0x20; no byte carries into the
+  // next since all are below 0x80.
+  uint32_t lower = (v + 0x1F1F1F1Fu) & ~(v + 0x05050505u) & 0x80808080u;
+  v -= lower >> 2;
+  *word = static_cast<uint64_t>(v & 0xFFu) |
+          static_cast<uint64_t>(v & 0xFF00u) << 8 |
+          static_cast<uint64_t>(v & 0xFF0000u) << 16 |
+          static_cast<uint64_t>(v & 0xFF000000u) << 24;
+  return true;
+}
+
+// The next folded unit of an escaped name; every escape before `end` is
+// whole (see ClosingBracket), so the decoder never stops short.
+inline char16_t NextFoldedUnit(const char*& p, const char* end) {
+  unsigned char c = static_cast<unsigned char>(*p);
+  if (c >= 0x80) {
+    // Widened as a signed char: U+FF80-U+FFFF, which fold to themselves.
+    ++p;
+    return static_cast<char16_t>(0xFF00 | c);
+  }
+  if (c != '\\') {
+    ++p;
+    return static_cast<char16_t>(static_cast<unsigned>(c - 'a') < 26u ? c - 0x20
+                                                                      : c);
+  }
+  char16_t unit = 0;
+  RegUnescapeUnit(p, end, &unit);
+  return RegFoldUnit(unit);
+}
+
+// The ']' that ends a key path starting at `p`: the first one not escaped,
+// that is, not after an odd run of backslashes (escape arguments are never
+// backslashes, so runs pair up from their start). Null when there is none.
+const char* ClosingBracket(const char* p, const char* e) {
+  const char* from = p;
+  for (;;) {
+    const char* b = static_cast<const char*>(
+        memchr(from, ']', static_cast<size_t>(e - from)));
+    if (b == nullptr) return nullptr;
+    const char* q = b;
+    while (q > p && q[-1] == '\\') --q;
+    if (((b - q) & 1) == 0) return b;
+    from = b + 1;
+  }
+}
+
+// The number of leading bytes that a and b share, up to n.
+size_t CommonPrefix(const char* a, const char* b, size_t n) {
+  size_t i = 0;
+  while (i + 8 <= n && memcmp(a + i, b + i, 8) == 0) i += 8;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Whether two escaped names decode to the same folded units.
+bool SameName(const char* a, const char* aEnd, const char* b,
+              const char* bEnd) {
+  if (aEnd - a == bEnd - b && memcmp(a, b, static_cast<size_t>(aEnd - a)) == 0)
+    return true;
+  while (a < aEnd && b < bEnd) {
+    if (NextFoldedUnit(a, aEnd) != NextFoldedUnit(b, bEnd)) return false;
+  }
+  return a == aEnd && b == bEnd;
+}
+
+bool SameName(const char* a, const char* aEnd, const char16_t* units,
+              size_t length) {
+  size_t i = 0;
+  while (a < aEnd && i < length) {
+    if (NextFoldedUnit(a, aEnd) != units[i++]) return false;
+  }
+  return a == aEnd && i == length;
+}
+
+// The hash of a key's name as RegFindChild computes it.
+uint32_t KeyHash(const RegHive& hive, const RegKey& k) {
+  const char* p = hive.text.get() + k.nameBegin;
+  const char* end = hive.text.get() + k.nameEnd;
+  NameHash n;
+  HashStart(n, k.parent);
+  while (p < end) HashAdd(n, NextFoldedUnit(p, end));
+  return HashEnd(n);
+}
+
+inline uint32_t SlotTag(uint32_t hash) {
+  return (hash >> (32 - kRegTagBits)) & ((1u << kRegTagBits) - 1);
+}
+
+void Rehash(RegHive& hive, size_t capacity) {
+  hive.slots.assign(capacity, 0);
+  size_t mask = capacity - 1;
+  for (size_t k = 1; k < hive.keys.size(); ++k) {
+    uint32_t hash = KeyHash(hive, hive.keys[k]);
+    size_t i = hash & mask;
+    while (hive.slots[i] != 0) i = (i + 1) & mask;
+    hive.slots[i] = static_cast<uint32_t>(k) << kRegTagBits | SlotTag(hash);
+  }
+}
+
+// The key for the name under `parent`, added when missing; -1 when the
+// index is full. A key is confirmed by its parent and its decoded name, so
+// equal hashes never join two keys.
+int32_t FindOrAddKey(RegHive& hive, int32_t parent, const char* name,
+                     const char* nameEnd, uint32_t hash) {
+  const char* base = hive.text.get();
+  size_t mask = hive.slots.size() - 1;
+  uint32_t tag = SlotTag(hash);
+  size_t i = hash & mask;
+  for (;; i = (i + 1) & mask) {
+    uint32_t slot = hive.slots[i];
+    if (slot == 0) break;
+    if ((slot & ((1u << kRegTagBits) - 1)) != tag) continue;
+    int32_t key = static_cast<int32_t>(slot >> kRegTagBits);
+    const RegKey& k = hive.keys[key];
+    if (k.parent == parent &&
+        SameName(base + k.nameBegin, base + k.nameEnd, name, nameEnd))
+      return key;
+  }
+  if (hive.keys.size() >= static_cast<size_t>(kRegMaxKeys)) return -1;
+  int32_t key = static_cast<int32_t>(hive.keys.size());
+  hive.keys.push_back(RegKey{parent, static_cast<uint32_t>(name - base),
+                             static_cast<uint32_t>(nameEnd - base), -1});
+  hive.slots[i] = static_cast<uint32_t>(key) << kRegTagBits | tag;
+  if (hive.keys.size() * 10 > hive.slots.size() * 7)
+    Rehash(hive, hive.slots.size() * 2);
+  return key;
+}
+
+// What the previous key header left for the next one.
+struct PathMemory {
+  const char* path = nullptr;  // the last path indexed, or null
+  size_t length = 0;
+  int32_t key = 0;  // the key it named
+  Checkpoint cps[kMaxCheckpoints];
+  int count = 0;
+};
+
+// Indexes the key path from `path` to its closing bracket and every key
+// above it. The path's elements are separated by '\' units, empty ones
+// vanish. The walk starts after the last separator of the previous path
+// whose bytes this path repeats, or after the whole previous path when this
+// one goes on below it. Only two-byte "\\" separators are remembered: the
+// extent of any other escape depends on the byte after it. Returns the key,
+// or -1 when the index is full.
+int32_t IndexPath(RegHive& hive, const char* path, const char* close,
+                  PathMemory& memory) {
+  size_t length = static_cast<size_t>(close - path);
+  size_t shared = 0;
+  int n = 0;
+  if (memory.path != nullptr) {
+    shared = CommonPrefix(path, memory.path, std::min(length, memory.length));
+    n = memory.count;
+  }
+  Checkpoint* cps = memory.cps;
+  while (n > 0 && cps[n - 1].offset > shared) --n;
+  int32_t parent = n > 0 ? cps[n - 1].key : 0;
+  size_t start = n > 0 ? cps[n - 1].offset : 0;
+  if (memory.path != nullptr && shared == memory.length &&
+      length >= shared + 2 && path[shared] == '\\' &&
+      path[shared + 1] == '\\') {
+    parent = memory.key;
+    start = shared + 2;
+    if (n < kMaxCheckpoints)
+      cps[n++] = Checkpoint{static_cast<uint32_t>(start), parent};
+  }
+  const char* p = path + start;
+  const char* name = p;
+  NameHash hash;
+  HashStart(hash, parent);
+  while (p < close) {
+    uint64_t four;
+    if ((hash.count & 3) == 0 && close - p >= 4 && FoldFourAscii(p, &four)) {
+      HashMix(hash, four);
+      hash.count += 4;
+      p += 4;
+      continue;
+    }
+    const char* at = p;
+    char16_t unit = NextFoldedUnit(p, close);
+    if (unit != u'\\') {
+      HashAdd(hash, unit);
+      continue;
+    }
+    if (hash.count > 0) {
+      parent = FindOrAddKey(hive, parent, name, at, HashEnd(hash));
+      if (parent < 0) break;
+      HashStart(hash, parent);
+    }
+    name = p;
+    if (p - at == 2 && at[1] == '\\' && n < kMaxCheckpoints)
+      cps[n++] = Checkpoint{static_cast<uint32_t>(p - path), parent};
+  }
+  int32_t key = parent;
+  if (key >= 0 && hash.count > 0)
+    key = FindOrAddKey(hive, parent, name, close, HashEnd(hash));
+  if (key < 0) {
+    memory.path = nullptr;
+    memory.count = 0;
+    return -1;
+  }
+  memory.path = path;
+  memory.length = length;
+  memory.key = key;
+  memory.count = n;
+  return key;
 }
 
 // The account of user.reg's header ";; All keys relative to
@@ -75,25 +311,32 @@ std::u16string HeaderUser(const char* b, const char* e) {
 
 }  // namespace
 
-void RegIndexHive(std::string text, RegHive& hive) {
+void RegIndexHive(RegText text, size_t size, RegHive& hive) {
   hive = RegHive();
   hive.text = std::move(text);
-  const char* base = hive.text.data();
-  const char* limit = base + hive.text.size();
+  hive.size = size;
+  const char* base = hive.text.get();
+  const char* limit = base + size;
   const char* cursor = base;
   const char *b, *e;
-  if (!RegNextLine(cursor, limit, &b, &e) ||
+  if (base == nullptr || !RegNextLine(cursor, limit, &b, &e) ||
       static_cast<size_t>(e - b) != sizeof kSignature - 1 ||
       memcmp(b, kSignature, sizeof kSignature - 1) != 0)
     return;
   hive.loaded = true;
-  hive.index.reserve(hive.text.size() / 128 + 16);
-  std::u16string root;
-  InternKey(hive, root);
+  // A fresh prefix's files hold a key for every 180 bytes or so.
+  size_t expected = size / 128 + 16;
+  hive.keys.reserve(expected);
+  hive.blocks.reserve(expected);
+  size_t capacity = 64;
+  while (capacity < expected) capacity *= 2;
+  hive.keys.push_back(RegKey{-1, 0, 0, -1});
+  Rehash(hive, capacity);
+
+  PathMemory memory;
 
   int32_t open = -1;  // the block being filled, or -1 after a bad key line
   bool firstLine = true;
-  std::u16string path;
   while (RegNextLine(cursor, limit, &b, &e)) {
     if (firstLine) {
       hive.user = HeaderUser(b, e);
@@ -105,21 +348,15 @@ void RegIndexHive(std::string text, RegHive& hive) {
       uint32_t lineStart = static_cast<uint32_t>(b - base);
       if (open >= 0) hive.blocks[open].end = lineStart;
       open = -1;
-      path.clear();
-      if (RegUnescape(s + 1, e, ']', &path) == 0) continue;
-      RegFoldName(path);
-      NormalizePath(path);
-      int32_t key = InternKey(hive, path);
+      const char* close = ClosingBracket(s + 1, e);
+      if (close == nullptr) continue;
+      int32_t key = IndexPath(hive, s + 1, close, memory);
       if (key < 0) continue;
+      RegKey& k = hive.keys[key];
       RegBlock block{static_cast<uint32_t>(cursor - base),
-                     static_cast<uint32_t>(hive.text.size()), -1};
+                     static_cast<uint32_t>(size), k.lastBlock};
       open = static_cast<int32_t>(hive.blocks.size());
       hive.blocks.push_back(block);
-      RegKey& k = hive.keys[key];
-      if (k.lastBlock >= 0)
-        hive.blocks[k.lastBlock].next = open;
-      else
-        k.firstBlock = open;
       k.lastBlock = open;
     } else if ((*s == '"' || *s == '@') && open >= 0) {
       // A hex value wrapped over several lines: its continuation lines are
@@ -137,22 +374,94 @@ void RegIndexHive(std::string text, RegHive& hive) {
   }
 }
 
-void RegLoadHive(const std::string& path, RegHive& hive) {
-  hive = RegHive();
-  FILE* f = fopen(path.c_str(), "rb");
-  if (f == nullptr) return;
-  std::string text;
-  char chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-  bool failed = ferror(f) != 0;
-  fclose(f);
-  if (failed || text.size() >= 0xFFFFFFF0u) return;
-  RegIndexHive(std::move(text), hive);
+void RegTextRelease::operator()(const char* text) const {
+  if (mapped > 0)
+    munmap(const_cast<char*>(text), mapped);
+  else
+    delete[] text;
 }
 
-int32_t RegFindKey(const RegHive& hive, const std::u16string& foldedPath) {
-  if (!hive.loaded) return -1;
-  auto found = hive.index.find(foldedPath);
-  return found == hive.index.end() ? -1 : found->second;
+namespace {
+
+// The file's bytes mapped, or null when it is not a lone regular file
+// (another link or a symbolic link may be rewritten in place) or cannot be
+// mapped.
+RegText MapFile(const std::string& path, int fd, size_t* size) {
+  struct stat named, opened;
+  if (lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+      named.st_nlink != 1 || fstat(fd, &opened) != 0 ||
+      opened.st_dev != named.st_dev || opened.st_ino != named.st_ino ||
+      opened.st_size <= 0 ||
+      static_cast<uint64_t>(opened.st_size) >= 0xFFFFFFF0u)
+    return RegText();
+  size_t length = static_cast<size_t>(opened.st_size);
+  void* map =
+      mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  if (map == MAP_FAILED) return RegText();
+  *size = length;
+  return RegText(static_cast<const char*>(map), RegTextRelease{length});
+}
+
+// The file read to its end into memory, or null on a read error.
+RegText ReadFile(int fd, size_t* size) {
+  struct stat st;
+  size_t capacity = 65536;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+      static_cast<uint64_t>(st.st_size) < 0xFFFFFFF0u)
+    capacity = static_cast<size_t>(st.st_size) + 1;
+  std::unique_ptr<char[]> text(new char[capacity]);
+  size_t used = 0;
+  for (;;) {
+    if (used == capacity) {
+      if (capacity >= 0xFFFFFFF0u) return RegText();
+      std::unique_ptr<char[]> bigger(new char[capacity * 2]);
+      memcpy(bigger.get(), text.get(), used);
+      text = std::move(bigger);
+      capacity *= 2;
+    }
+    ssize_t n = read(fd, text.get() + used, capacity - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return RegText();
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  if (used >= 0xFFFFFFF0u) return RegText();
+  *size = used;
+  return RegText(text.release());
+}
+
+}  // namespace
+
+void RegLoadHive(const std::string& path, RegHive& hive) {
+  hive = RegHive();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  size_t size = 0;
+  RegText text = MapFile(path, fd, &size);
+  if (text == nullptr) text = ReadFile(fd, &size);
+  close(fd);
+  if (text == nullptr) return;
+  RegIndexHive(std::move(text), size, hive);
+}
+
+int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,
+                     size_t length) {
+  if (!hive.loaded || hive.slots.empty() || length == 0) return -1;
+  NameHash n;
+  HashStart(n, parent);
+  for (size_t i = 0; i < length; ++i) HashAdd(n, name[i]);
+  uint32_t hash = HashEnd(n);
+  const char* base = hive.text.get();
+  size_t mask = hive.slots.size() - 1;
+  uint32_t tag = SlotTag(hash);
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    uint32_t slot = hive.slots[i];
+    if (slot == 0) return -1;
+    if ((slot & ((1u << kRegTagBits) - 1)) != tag) continue;
+    int32_t key = static_cast<int32_t>(slot >> kRegTagBits);
+    const RegKey& k = hive.keys[key];
+    if (k.parent == parent &&
+        SameName(base + k.nameBegin, base + k.nameEnd, name, length))
+      return key;
+  }
 }

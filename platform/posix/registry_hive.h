@@ -1,45 +1,71 @@
 // One Wine registry file (system.reg, user.reg or userdef.reg) held in memory
-// and indexed by key: every key header is decoded into a folded path that
-// maps to the byte ranges of the key's blocks. Values are decoded only when a
+// and indexed by key. The index is built in one pass over the bytes: each
+// key is its parent's key plus one name, found through a flat hash table of
+// (parent, folded name); a key's name stays in the file's escaped text and is
+// decoded again only to confirm a hash match. Values are decoded only when a
 // key is queried (see registry_value.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // The lines after one key header, up to the next header.
 struct RegBlock {
   uint32_t begin;
   uint32_t end;
-  int32_t next;  // the key's next block (a key may be written twice), or -1
+  int32_t previous;  // the key's block before this one, or -1
 };
 
 struct RegKey {
-  const std::u16string* path;  // folded, '\'-separated, "" for the root
-  int32_t firstBlock;          // -1 for a key present only as a prefix
-  int32_t lastBlock;
+  int32_t parent;      // -1 for the root
+  uint32_t nameBegin;  // the name's escaped bytes in the text
+  uint32_t nameEnd;
+  int32_t lastBlock;  // a key may be written more than once; -1 for a key
+                      // present only as a prefix
 };
+
+// A slot of the open-addressed table: 0 when free, else the key's number
+// shifted left by kRegTagBits over that many bits of the key's hash (the
+// hash's low bits place the slot).
+const int kRegTagBits = 6;
+
+// Releases a file's bytes: a mapping of `mapped` bytes, or else new[]'s.
+struct RegTextRelease {
+  size_t mapped = 0;
+  void operator()(const char* text) const;
+};
+using RegText = std::unique_ptr<const char[], RegTextRelease>;
 
 struct RegHive {
   bool loaded = false;
-  std::string text;
-  std::unordered_map<std::u16string, int32_t> index;  // folded path -> key
-  std::vector<RegKey> keys;                           // keys[0] is the root
+  RegText text;
+  size_t size = 0;
+  std::vector<RegKey> keys;     // keys[0] is the root
+  std::vector<uint32_t> slots;  // a power of two, at most 70% full
   std::vector<RegBlock> blocks;
   std::u16string user;  // folded account named by the header, if any
 };
 
+// Keys are numbered below this bound (handles carry the number); a file with
+// more keys is indexed up to it.
+const int32_t kRegMaxKeys = (1 << (32 - kRegTagBits)) - 1;
+
 // Reads and indexes the file. A missing or unreadable file, or one without
-// the "WINE REGISTRY Version 2" first line, leaves the hive not loaded.
+// the "WINE REGISTRY Version 2" first line, leaves the hive not loaded. The
+// file is mapped rather than copied when it is a regular file with one link:
+// the Wine server replaces such a file by renaming a new one over it, never
+// cutting it in place, so the mapped bytes stay readable.
 void RegLoadHive(const std::string& path, RegHive& hive);
 
-// Indexes text already in memory (the loader's second half).
-void RegIndexHive(std::string text, RegHive& hive);
+// Indexes `size` bytes of text already in memory (the loader's second half).
+void RegIndexHive(RegText text, size_t size, RegHive& hive);
 
-// The key with this folded path, or -1.
-int32_t RegFindKey(const RegHive& hive, const std::u16string& foldedPath);
+// The child of `parent` with this folded name (no '\', not empty), or -1.
+int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,
+                     size_t length);
 
 // Splits text into lines as Wine's loader reads them: at '\n', with one '\r'
 // before it dropped. Returns false at the limit.

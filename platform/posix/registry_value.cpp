@@ -98,6 +98,17 @@ const char* ParseTag(const char* p, const char* e, uint32_t* type,
 // list stops, or null for a byte above 0xFF.
 const char* ParseHexList(const char* p, const char* e,
                          std::vector<unsigned char>* out) {
+  // Most bytes are two digits and a comma, as Wine writes them; the loop
+  // below gives the same result for them, and takes every other form.
+  const char* start = p;
+  while (e - p >= 3 && p[2] == ',' && HexDigit(p[0]) >= 0 &&
+         HexDigit(p[1]) >= 0) {
+    if (out != nullptr)
+      out->push_back(
+          static_cast<unsigned char>(HexDigit(p[0]) * 16 + HexDigit(p[1])));
+    p += 3;
+  }
+  if (p != start) p = RegSkipSpaces(p, e);
   while (p < e && HexDigit(*p) >= 0) {
     const char* end;
     uint64_t value = StrToULHex(p, e, &end);
@@ -191,11 +202,13 @@ bool RegFindValue(const RegHive& hive, int32_t key,
                   const std::u16string& foldedName, RegValue* out) {
   if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
     return false;
-  const char* base = hive.text.data();
+  const char* base = hive.text.get();
   bool found = false;
   std::u16string name;
-  for (int32_t bi = hive.keys[key].firstBlock; bi >= 0;
-       bi = hive.blocks[bi].next) {
+  // The newest block that defines the name holds the answer: its last line
+  // that does.
+  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0 && !found;
+       bi = hive.blocks[bi].previous) {
     const char* cursor = base + hive.blocks[bi].begin;
     const char* limit = base + hive.blocks[bi].end;
     const char *b, *e;
@@ -223,9 +236,9 @@ bool RegFindValue(const RegHive& hive, int32_t key,
 bool RegIsLink(const RegHive& hive, int32_t key) {
   if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
     return false;
-  const char* base = hive.text.data();
-  for (int32_t bi = hive.keys[key].firstBlock; bi >= 0;
-       bi = hive.blocks[bi].next) {
+  const char* base = hive.text.get();
+  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0;
+       bi = hive.blocks[bi].previous) {
     const char* cursor = base + hive.blocks[bi].begin;
     const char* limit = base + hive.blocks[bi].end;
     const char *b, *e;
