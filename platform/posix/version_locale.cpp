@@ -14,6 +14,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string>
 #include <cstring>
 
 namespace {
@@ -96,7 +97,7 @@ uint16_t LangIdForLocaleName(const char* name) {
   return 0;
 }
 
-HostLanguages HostDefaultLanguages() {
+static HostLanguages ComputeDefaultLanguages() {
   const uint16_t kEnglishUs = 0x0409;
   HostLanguages langs = {kEnglishUs, kEnglishUs};
   // Every category names an installed locale: glibc's precedence applies.
@@ -117,4 +118,29 @@ HostLanguages HostDefaultLanguages() {
   id = LangIdForLocaleName(system);
   if (id != 0) langs.system = id;
   return langs;
+}
+
+// Asking the C library whether the locale is installed costs more than a
+// whole version probe, so the answer is kept while the variables it depends
+// on stay the same.
+HostLanguages HostDefaultLanguages() {
+  static const char* const kVars[] = {"LC_ALL", "LC_MESSAGES", "LC_CTYPE",
+                                      "LANG"};
+  static std::string seen[4];
+  static bool known = false;
+  static HostLanguages cached;
+  bool same = known;
+  for (int i = 0; i < 4; ++i) {
+    const char* value = getenv(kVars[i]);
+    std::string now = value ? std::string("=") + value : std::string();
+    if (now != seen[i]) {
+      seen[i] = now;
+      same = false;
+    }
+  }
+  if (!same) {
+    cached = ComputeDefaultLanguages();
+    known = true;
+  }
+  return cached;
 }
