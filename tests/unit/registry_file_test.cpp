@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/registry_prefix_fixture.h"
+
 #include "platform/platform.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/registry_host.h"
@@ -17,37 +19,7 @@
 
 namespace {
 
-const char kHeader[] =
-    "WINE REGISTRY Version 2\n"
-    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-    "#arch=win64\n\n";
-
-class RegistryFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/registry-file-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    setenv("WINEPREFIX", dir_.c_str(), 1);
-    HostForgetWinePrefix();
-    HostForgetRegistry();
-    HostSelectCodePage(1252);
-  }
-  void TearDown() override {
-    system(("rm -rf " + dir_).c_str());
-    HostSelectCodePage(1252);
-  }
-  void Write(const char* file, const std::string& body,
-             const char* header = kHeader) {
-    FILE* f = fopen((dir_ + "/" + file).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(header, f);
-    fwrite(body.data(), 1, body.size(), f);
-    fclose(f);
-    HostForgetRegistry();
-  }
-  std::string dir_;
-};
+using RegistryFile = RegistryPrefixTest;
 
 struct Result {
   long open;

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/registry_prefix_fixture.h"
+
 #include "platform/platform.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/registry_host.h"
@@ -20,33 +22,14 @@
 
 namespace {
 
-const char kHeader[] = "WINE REGISTRY Version 2\n#arch=win64\n\n";
+// A system.reg without a SID line.
+const char kIndexHeader[] = "WINE REGISTRY Version 2\n#arch=win64\n\n";
 
-class RegistryIndex : public ::testing::Test {
+class RegistryIndex : public RegistryPrefixTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/registry-index-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    setenv("WINEPREFIX", dir_.c_str(), 1);
-    HostForgetWinePrefix();
-    HostForgetRegistry();
-    HostSelectCodePage(1252);
-  }
-  void TearDown() override {
-    HostForgetRegistry();
-    system(("rm -rf " + dir_).c_str());
-    HostSelectCodePage(1252);
-  }
   void Write(const std::string& name, const std::string& body) {
-    FILE* f = fopen((dir_ + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(kHeader, f);
-    fwrite(body.data(), 1, body.size(), f);
-    fclose(f);
-    HostForgetRegistry();
+    RegistryPrefixTest::Write(name, body, kIndexHeader);
   }
-  std::string dir_;
 };
 
 // The string value's text, "open N" or "query N" on failure.
@@ -210,7 +193,7 @@ TEST_F(RegistryIndex, LinkedReplacedAndEmptyFiles) {
   EXPECT_EQ(Text("Lab", "v"), "first");
   FILE* f = fopen((dir_ + "/new.reg").c_str(), "wb");
   ASSERT_NE(f, nullptr);
-  fputs(kHeader, f);
+  fputs(kIndexHeader, f);
   fputs("[Lab] 1\n\"v\"=\"second\"\n", f);
   fclose(f);
   ASSERT_EQ(rename((dir_ + "/new.reg").c_str(), sys.c_str()), 0);
