@@ -1,0 +1,185 @@
+// The host profile writer over an arbitrary existing variables file and a
+// fuzzed set of writes. After the commit:
+// - every line of the original that no write could have replaced is still
+//   there, byte for byte and line ending included, in its order (the last
+//   line may gain a line ending);
+// - reading the file back with the host reader gives the last value written
+//   for every key the platform can represent (a key without '=', not
+//   beginning with '[', no line breaks; values without line breaks).
+#include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "pathtext/pathtext.h"
+#include "platform/platform.h"
+#include "platform/posix/code_page.h"
+
+namespace {
+
+struct Line {
+  std::string content, eol;
+};
+
+// Lines as the platform splits them: at CR, LF or CRLF.
+std::vector<Line> SplitLines(const std::string& bytes) {
+  std::vector<Line> lines;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    size_t eolEnd = end;
+    if (eolEnd < bytes.size()) {
+      bool cr = bytes[eolEnd] == '\r';
+      ++eolEnd;
+      if (cr && eolEnd < bytes.size() && bytes[eolEnd] == '\n') ++eolEnd;
+    }
+    lines.push_back(
+        {bytes.substr(pos, end - pos), bytes.substr(end, eolEnd - end)});
+    pos = eolEnd;
+  }
+  return lines;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r' || c == '\x1a';
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string Fold(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+// Whether an original line could be the one a write of `keys` replaced: its
+// name (up to '=') is one of the written names. Deliberately wide: a line
+// that is kept by the writer but named here is merely not checked.
+bool MayBeReplaced(const Line& line, const std::vector<std::string>& keys) {
+  std::string name = Fold(Trim(line.content.substr(0, line.content.find('='))));
+  for (const std::string& k : keys)
+    if (name == k) return true;
+  return false;
+}
+
+// Text from a small alphabet that holds every character the file format
+// gives a meaning, or raw bytes when the input asks for them.
+std::string Text(FuzzedDataProvider& in, bool raw) {
+  static const char kAlphabet[] = "aAbB0 \t=[];\"'\\\r\n\x1a\xe9\x82\xa0";
+  std::string s = in.ConsumeRandomLengthString(24);
+  if (!raw)
+    for (char& c : s)
+      c = kAlphabet[static_cast<unsigned char>(c) % (sizeof kAlphabet - 1)];
+  return s.substr(0, s.find('\0'));
+}
+
+bool HasBreak(const std::string& s) {
+  return s.find_first_of("\r\n") != std::string::npos;
+}
+
+bool IsAscii(const std::string& s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// The value the reader gives for what was written: one pair of matching
+// quotes around it is removed.
+std::string AsRead(const std::string& value) {
+  if (value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
+      value.back() == value[0])
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+struct Write {
+  std::string section, key, value;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);
+  InitPathText();
+  std::vector<Write> writes(in.ConsumeIntegralInRange<size_t>(1, 6));
+  for (Write& w : writes) {
+    bool raw = in.ConsumeIntegralInRange<int>(0, 15) == 0;
+    w.section = Text(in, raw);
+    w.key = Text(in, raw);
+    w.value = Text(in, raw);
+  }
+  std::string original = in.ConsumeRemainingBytesAsString();
+
+  std::string path = FuzzUniquePath("vars") + ".ini";
+  FuzzWriteFile(path, original.data(), original.size());
+  for (const Write& w : writes)
+    PlatformWriteProfile(w.section.c_str(), w.key.c_str(), w.value.c_str(),
+                         path.c_str());
+  PlatformCommitProfiles();
+  std::string result;
+  if (!FuzzReadFile(path, result)) FuzzFail("the file is gone after commit");
+
+  // Every write names a key; a non-ASCII or broken name may match any line.
+  bool allAscii = true;
+  std::vector<std::string> keys;
+  for (const Write& w : writes) {
+    keys.push_back(Fold(Trim(w.key)));
+    if (!IsAscii(w.section) || !IsAscii(w.key) || HasBreak(w.key))
+      allAscii = false;
+  }
+  bool plainBytes = original.size() < 2 ||
+                    !((original[0] == '\xff' && original[1] == '\xfe') ||
+                      (original[0] == '\xfe' && original[1] == '\xff'));
+  if (allAscii && plainBytes) {
+    std::vector<Line> before = SplitLines(original), after = SplitLines(result);
+    size_t j = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+      if (MayBeReplaced(before[i], keys)) continue;
+      bool last = i + 1 == before.size();
+      while (j < after.size() && !(after[j].content == before[i].content &&
+                                   (after[j].eol == before[i].eol ||
+                                    (last && before[i].eol.empty()))))
+        ++j;
+      if (j == after.size()) FuzzFail("an original line was lost or changed");
+      ++j;
+    }
+  }
+
+  // The last write of each section and key, when all of them can be read
+  // back as they were written.
+  if (allAscii) {
+    std::map<std::pair<std::string, std::string>, const Write*> last;
+    bool representable = true;
+    for (const Write& w : writes) {
+      std::string key = Trim(w.key);
+      if (HasBreak(w.section) || HasBreak(w.value) || !IsAscii(w.value) ||
+          key.empty() || key.find('=') != std::string::npos || key[0] == '[')
+        representable = false;
+      last[{Fold(Trim(w.section)), Fold(key)}] = &w;
+    }
+    if (representable) {
+      for (const auto& entry : last) {
+        const Write& w = *entry.second;
+        char buf[512];
+        PlatformReadProfile(w.section.c_str(), w.key.c_str(), "\x01", buf,
+                            sizeof buf, path.c_str());
+        if (AsRead(Trim(w.value)) != buf)
+          FuzzFail("a written value does not read back");
+      }
+    }
+  }
+  unlink(path.c_str());
+  return 0;
+}

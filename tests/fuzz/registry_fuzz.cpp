@@ -1,0 +1,118 @@
+// The Wine registry file reader over arbitrary bytes, laid into a scratch
+// prefix as both system.reg and user.reg. The keys named by the file's own
+// headers are opened and their values queried with buffer sizes around the
+// 519 bytes the probe offers: a query never writes past the size it was
+// given, reports 234 exactly when the data do not fit, and reports the same
+// length whether or not a buffer was given.
+#include <stdlib.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "platform/platform.h"
+#include "platform/posix/code_page.h"
+#include "platform/posix/dos_path.h"
+#include "platform/posix/registry_host.h"
+#include "platform/posix/wine_prefix.h"
+
+namespace {
+
+const long kMoreData = 234;
+const size_t kGuard = 16;
+const unsigned char kFill = 0xE7;
+
+// Names in the file's own escaped form with "\\" made one backslash: close
+// enough for most names to hit, and the rest are lookups of missing keys.
+std::string Unescape(const char* b, const char* e) {
+  std::string out;
+  for (const char* p = b; p < e; ++p) {
+    if (*p == '\\' && p + 1 < e && p[1] == '\\') ++p;
+    out.push_back(*p);
+  }
+  return out;
+}
+
+// Key paths from "[...]" header lines and value names from '"name"=' lines.
+void Harvest(const std::string& text, std::vector<std::string>& keys,
+             std::vector<std::string>& names) {
+  size_t pos = 0;
+  while (pos < text.size() && (keys.size() < 6 || names.size() < 8)) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const char* b = text.data() + pos;
+    const char* e = text.data() + end;
+    if (b < e && *b == '[' && keys.size() < 6) {
+      const char* close = static_cast<const char*>(memchr(b, ']', e - b));
+      if (close) keys.push_back(Unescape(b + 1, close));
+    } else if (b < e && *b == '"' && names.size() < 8) {
+      const char* q = b + 1;
+      while (q < e && *q != '"') q += (*q == '\\' && q + 1 < e) ? 2 : 1;
+      names.push_back(Unescape(b + 1, q < e ? q : e));
+    }
+    pos = end + 1;
+  }
+}
+
+void Query(PlatformKey key, const char* name) {
+  uint32_t type = 0xFFFFFFFFu, needed = 0;
+  long sized = PlatformRegQueryValue(key, name, &type, nullptr, &needed);
+  if (sized != 0) return;
+  const uint32_t kRooms[] = {0, 1, 2, 518, 519, 520, 1024};
+  unsigned char buf[1024 + kGuard];
+  for (uint32_t room : kRooms) {
+    memset(buf, kFill, sizeof buf);
+    uint32_t size = room;
+    long rc = PlatformRegQueryValue(key, name, &type, buf, &size);
+    for (size_t i = room; i < room + kGuard; ++i)
+      if (buf[i] != kFill) FuzzFail("the query wrote past the size given");
+    if (rc == 0 && size > room) FuzzFail("success with more than the room");
+    if (rc == kMoreData && size <= room) FuzzFail("234 although it fits");
+    if (rc != 0 && rc != kMoreData) FuzzFail("the value vanished");
+    if (size != needed) FuzzFail("the length depends on the buffer");
+  }
+}
+
+void Lookup(PlatformKey root, const std::string& path,
+            const std::vector<std::string>& names) {
+  PlatformKey key = 0;
+  if (PlatformRegOpenKey(root, path.c_str(), &key) != 0) return;
+  Query(key, "");
+  Query(key, nullptr);
+  for (const std::string& name : names) Query(key, name.c_str());
+  PlatformRegCloseKey(key);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  setenv("WINEPREFIX", FuzzScratchDir().c_str(), 1);
+  HostForgetWinePrefix();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  HostSelectCodePage((data[0] & 1) ? 932 : 1252);
+  std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string& prefix = FuzzScratchDir();
+  FuzzWriteFile(prefix + "/system.reg", text.data(), text.size());
+  FuzzWriteFile(prefix + "/user.reg", text.data(), text.size());
+  HostForgetRegistry();
+
+  std::vector<std::string> keys, names;
+  Harvest(text, keys, names);
+  keys.push_back("Software\\Classes");
+  const PlatformKey kRoots[] = {kKeyLocalMachine, kKeyCurrentUser,
+                                kKeyClassesRoot, kKeyUsers, kKeyCurrentConfig};
+  for (const std::string& path : keys) {
+    Lookup(kKeyLocalMachine, path, names);
+    Lookup(kKeyCurrentUser, path, names);
+  }
+  for (PlatformKey root : kRoots) {
+    Lookup(root, "", names);
+    Lookup(root, "Software\\Wow6432Node\\Lab", names);
+  }
+  return 0;
+}
