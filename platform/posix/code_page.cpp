@@ -47,14 +47,36 @@ const char* IconvName(uint32_t cp) {
   return nullptr;
 }
 
+// The two converters of the active double-byte page, opened once: opening
+// one costs far more than a short conversion.
+struct Converters {
+  uint32_t codePage = 0;
+  iconv_t toWide = reinterpret_cast<iconv_t>(-1);
+  iconv_t fromWide = reinterpret_cast<iconv_t>(-1);
+};
+Converters g_converters;
+
+iconv_t Converter(bool toWide) {
+  uint32_t cp = HostAnsiCodePage();
+  if (g_converters.codePage != cp) {
+    if (g_converters.toWide != reinterpret_cast<iconv_t>(-1))
+      iconv_close(g_converters.toWide);
+    if (g_converters.fromWide != reinterpret_cast<iconv_t>(-1))
+      iconv_close(g_converters.fromWide);
+    g_converters.codePage = cp;
+    g_converters.toWide = iconv_open("UTF-16LE", IconvName(cp));
+    g_converters.fromWide = iconv_open(IconvName(cp), "UTF-16LE");
+  }
+  return toWide ? g_converters.toWide : g_converters.fromWide;
+}
+
 // Converts with iconv; an input unit it cannot convert becomes '?' in the
 // output (a '?' in the target encoding) and is skipped.
-void IconvConvert(const char* to, const char* from, const char* in,
-                  size_t inLen, size_t unitSize, const char* question,
-                  size_t questionLen, std::string& out) {
+void IconvConvert(iconv_t cd, const char* in, size_t inLen, size_t unitSize,
+                  const char* question, size_t questionLen, std::string& out) {
   out.clear();
-  iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   char chunk[4096];
   char* src = const_cast<char*>(in);
   size_t left = inLen;
@@ -72,7 +94,6 @@ void IconvConvert(const char* to, const char* from, const char* in,
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(cd);
 }
 
 }  // namespace
@@ -146,7 +167,7 @@ void HostAnsiToWide(const char* text, size_t len, std::u16string& out) {
     return;
   }
   std::string bytes;
-  IconvConvert("UTF-16LE", IconvName(cp), text, len, 1, "?\0", 2, bytes);
+  IconvConvert(Converter(true), text, len, 1, "?\0", 2, bytes);
   out.resize(bytes.size() / 2);
   for (size_t i = 0; i < out.size(); ++i)
     out[i] = static_cast<char16_t>(
@@ -187,8 +208,7 @@ void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
     bytes.push_back(static_cast<char>(text[i] & 0xFF));
     bytes.push_back(static_cast<char>(text[i] >> 8));
   }
-  IconvConvert(IconvName(cp), "UTF-16LE", bytes.data(), bytes.size(), 2, "?", 1,
-               out);
+  IconvConvert(Converter(false), bytes.data(), bytes.size(), 2, "?", 1, out);
 }
 
 // The range the byte after a UTF-8 lead byte must fall in for the sequence
