@@ -63,6 +63,16 @@ void ProfileDocLoad(const std::string& bytes, ProfileDocument& doc) {
   doc = ProfileDocument();
   doc.original = bytes;
   doc.encoding = ProfileDetectEncoding(doc.original, &doc.markLen);
+  // A UTF-16 file may end in an odd byte b, which reads as the unit 0x00bb.
+  // Anything written after it would be out of step by one byte and read as
+  // garbage, so a changed file holds that byte as the whole unit it reads
+  // as (a file that does not change is never written).
+  if (UnitSize(doc) == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
+    size_t at = doc.encoding == ProfileEncoding::kUtf16Le
+                    ? doc.original.size()
+                    : doc.original.size() - 1;
+    doc.original.insert(at, 1, '\0');
+  }
   doc.lines.push_back({doc.markLen, 0, 0, -1, false, -1});
   doc.sections.push_back({0, {}});
   doc.sectionIndex.emplace(std::u16string(), 0);

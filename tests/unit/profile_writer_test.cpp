@@ -226,6 +226,36 @@ TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
   EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
+// A UTF-16 file whose last byte is odd: the byte reads as one more unit, and
+// what is written after it must still be in step.
+TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"le", std::string("\xff\xfe" "a\0=\0x\0", 8) + "y"},
+      {"be", std::string("\xfe\xff" "\0a\0=\0x", 8) + "y"},
+  };
+  for (const auto& c : cases) {
+    std::string path = Dir() + "/odd-" + c.name + ".ini";
+    Put(path, c.bytes);
+    PlatformWriteProfile("S", "k", "v", path.c_str());
+    PlatformCommitProfiles();
+    std::string after = Slurp(path);
+    EXPECT_EQ(after.size() % 2, 0u) << c.name;
+    char buf[32];
+    PlatformReadProfile("", "a", "", buf, sizeof buf, (path + "").c_str());
+    EXPECT_STREQ(buf, "xy") << c.name;
+    // A fresh reader of the written file (the reader caches by path).
+    std::string copy = path + ".copy";
+    Put(copy, after);
+    PlatformReadProfile("S", "k", "", buf, sizeof buf, copy.c_str());
+    EXPECT_STREQ(buf, "v") << c.name;
+    PlatformReadProfile("", "a", "", buf, sizeof buf, copy.c_str());
+    EXPECT_STREQ(buf, "xy") << c.name;
+  }
+}
+
 TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
   std::string path = Dir() + "/many.ini";
   Put(path, "[PrgStart]\r\nx=1\r\n");
