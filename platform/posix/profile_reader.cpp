@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/profile_host.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/profile_text.h"
 
@@ -62,9 +63,13 @@ void IndexProfile(const std::string& bytes, IndexedProfile& p) {
   p.sections.back().endKey = p.keys.size();
 }
 
-const IndexedProfile& LoadIndexed(const char* path) {
+std::unordered_map<std::string, std::unique_ptr<IndexedProfile>>& Cache() {
   static std::unordered_map<std::string, std::unique_ptr<IndexedProfile>> cache;
-  std::unique_ptr<IndexedProfile>& slot = cache[path];
+  return cache;
+}
+
+const IndexedProfile& LoadIndexed(const char* path) {
+  std::unique_ptr<IndexedProfile>& slot = Cache()[path];
   if (!slot) {
     slot.reset(new IndexedProfile);
     std::string bytes;
@@ -167,3 +172,5 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
                        : defW;
   return StoreAnsi(CopyEntry(value, size), buf, size);
 }
+
+void HostForgetProfiles() { Cache().clear(); }

@@ -11,6 +11,7 @@
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
+#include "platform/posix/profile_host.h"
 #include "platform/posix/code_page.h"
 #include "run/run.h"
 
@@ -69,5 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (uint32_t small : kSmall)
     ReadAndCheck("FILE0", "RegKey", "ab\x82\xa0 ", small, missing.c_str());
   unlink(path.c_str());
+  HostForgetProfiles();
   return 0;
 }

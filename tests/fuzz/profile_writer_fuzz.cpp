@@ -17,6 +17,7 @@
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
+#include "platform/posix/profile_host.h"
 #include "platform/posix/code_page.h"
 
 namespace {
@@ -181,5 +182,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   unlink(path.c_str());
+  HostForgetProfiles();
   return 0;
 }
