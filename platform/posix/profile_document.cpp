@@ -165,18 +165,39 @@ void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
   doc.changed = true;
 }
 
+// Whether the output of line i (if any) starts with `prefix`.
+static bool LineStartsWith(const ProfileDocument& doc, int32_t i,
+                           const std::string& prefix) {
+  if (i < 0) return false;
+  const ProfileDocLine& line = doc.lines[i];
+  std::string head;
+  if (line.text >= 0) {
+    head = doc.texts[line.text].substr(0, prefix.size());
+  } else {
+    head = doc.original.substr(line.begin, line.len + line.eolLen)
+               .substr(0, prefix.size());
+  }
+  if (head.empty() && line.newEol) head = doc.eol.substr(0, prefix.size());
+  return head == prefix;
+}
+
 std::string ProfileDocBytes(const ProfileDocument& doc) {
   std::string out = doc.original.substr(0, doc.markLen);
+  const std::string cr = EncodeText(doc, u"\r"), lf = EncodeText(doc, u"\n");
   for (int32_t i = doc.lines[0].next; i >= 0; i = doc.lines[i].next) {
     const ProfileDocLine& line = doc.lines[i];
     if (line.text >= 0)
       out += doc.texts[line.text];
     else
       out.append(doc.original, line.begin, line.len);
-    if (line.newEol)
+    if (line.newEol) {
       out += doc.eol;
-    else
+      // A lone CR before a line that starts with LF would read as one CRLF
+      // and swallow that line: the added ending takes the LF as well.
+      if (doc.eol == cr && LineStartsWith(doc, line.next, lf)) out += lf;
+    } else {
       out.append(doc.original, line.begin + line.len, line.eolLen);
+    }
   }
   return out;
 }

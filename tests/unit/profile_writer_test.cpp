@@ -256,6 +256,18 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
   }
 }
 
+// A file whose line ending is a lone CR, with blank LF lines after the last
+// key: an added line must not pair its CR with the next LF.
+TEST_F(ProfileWriter, AddedLoneCrDoesNotSwallowTheNextLine) {
+  std::string path = Dir() + "/cr.ini";
+  Put(path, "a=1\rb=2\n\n\n");
+  PlatformWriteProfile("", "k", "v", path.c_str());
+  PlatformCommitProfiles();
+  // "k=v" follows the last key line b=2, before the blank line; every
+  // original line is still there.
+  EXPECT_EQ(Slurp(path), "a=1\rb=2\nk=v\r\n\n\n");
+}
+
 TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
   std::string path = Dir() + "/many.ini";
   Put(path, "[PrgStart]\r\nx=1\r\n");
