@@ -1,0 +1,362 @@
+// Faults around the host build's variables file: permissions, a missing
+// directory, a full disk and a run killed at random moments. Whatever
+// happens, the file on disk is the old one or a complete new one.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+#include "tests/e2e/build_under_test.h"
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/expected_vars.h"
+#include "tests/e2e/run_folder.h"
+#include "tests/hostile/vars_soundness.h"
+
+namespace fs = std::filesystem;
+
+static const uid_t kNobody = 65534;
+
+static double Now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// A search list of `count` entries whose lookups fail (the prefix does not
+// exist), so every entry writes its four keys.
+static std::string FailingList(int count) {
+  std::vector<ListEntry> entries;
+  for (int i = 0; i < count; ++i)
+    entries.push_back({"HKEY_LOCAL_MACHINE\\Software\\None\\Dir", "x.exe",
+                       "V" + std::to_string(i)});
+  return SearchListText(entries);
+}
+
+// An earlier file of at least `minBytes`: the same keys with old values,
+// and keys of entries no longer listed, which the run keeps.
+static std::string OldVarsFile(int count, size_t minBytes) {
+  std::string text = "[PrgStart]\r\n";
+  for (int i = 0; text.size() < minBytes; ++i) {
+    std::string name = "V" + std::to_string(i % count);
+    if (i >= count) name = "Old" + std::to_string(i);
+    text += name + "=9\r\n" + name + "Path=C:\\Old\\Directory\\Number" +
+            std::to_string(i) + "\\\r\n" + name + "PathRoot=C:\\\r\n";
+  }
+  return text + "[PrivatPath]\r\n<C:\\Old\\>=C:\\Old\\\r\n";
+}
+
+class VarsFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!BuildAvailable(Build::kHost, &why)) GTEST_SKIP() << why;
+    char pattern[] = "/tmp/instprobe-hostile-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+    // No prefix: every lookup fails at once, and the run is all writing.
+    setenv("WINEPREFIX", (root_ + "/no-prefix").c_str(), 1);
+  }
+  void TearDown() override {
+    if (root_.empty()) return;
+    std::error_code ec;
+    fs::permissions(root_, fs::perms::all, fs::perm_options::add, ec);
+    for (const auto& entry : fs::recursive_directory_iterator(root_, ec))
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add,
+                      ec);
+    fs::remove_all(root_, ec);
+  }
+
+  // A folder holding a copy of the host executable and the search list.
+  std::string MakeFolder(const std::string& name, const std::string& list) {
+    std::string dir = root_ + "/" + name;
+    fs::create_directories(dir);
+    chmod(dir.c_str(), 0755);
+    fs::copy_file(BuildExePath(Build::kHost), dir + "/instprobe");
+    EXPECT_TRUE(WriteBytes(dir + "/stpsrch.ini", list));
+    return dir;
+  }
+
+  // Runs the folder's executable, as user 65534 when `asNobody`.
+  bool Run(const std::string& dir, bool asNobody, std::string* error) {
+    std::vector<std::string> argv;
+    if (asNobody) {
+      argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    argv.push_back(dir + "/instprobe");
+    int status = -1;
+    if (!RunChild(argv, dir, root_ + "/run.log", 30, &status, error))
+      return false;
+    if (status != 0) *error = "exit status " + std::to_string(status);
+    return status == 0;
+  }
+
+  // What an undisturbed run writes from `old` (empty: no file).
+  std::string Reference(const std::string& list, const std::string& old) {
+    std::string dir = MakeFolder("reference", list);
+    if (!old.empty()) WriteBytes(dir + "/stvar.ini", old);
+    std::string error, bytes;
+    EXPECT_TRUE(Run(dir, false, &error)) << error;
+    EXPECT_TRUE(ReadBytes(dir + "/stvar.ini", &bytes));
+    fs::remove_all(dir);
+    return bytes;
+  }
+
+  std::string root_;
+};
+
+// Names in the folder other than the three files of a run; temporary files
+// of the writer are counted in *temporaries instead.
+static std::vector<std::string> Strangers(const std::string& dir,
+                                          int* temporaries) {
+  std::vector<std::string> out;
+  *temporaries = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    std::string name = entry.path().filename();
+    if (name == "instprobe" || name == "stpsrch.ini" || name == "stvar.ini")
+      continue;
+    if (name.rfind(".stvar.ini.", 0) == 0) {
+      ++*temporaries;
+      continue;
+    }
+    out.push_back(name);
+  }
+  return out;
+}
+
+TEST_F(VarsFaultTest, ReadOnlyFileIsKeptEvenForRoot) {
+  std::string list = FailingList(20);
+  std::string dir = MakeFolder("readonly", list);
+  std::string old = OldVarsFile(20, 4000);
+  std::string vars = dir + "/stvar.ini";
+  ASSERT_TRUE(WriteBytes(vars, old));
+  ASSERT_EQ(chmod(vars.c_str(), 0444), 0);
+  std::string error, after;
+  ASSERT_TRUE(Run(dir, false, &error)) << error;
+  ASSERT_TRUE(ReadBytes(vars, &after));
+  EXPECT_EQ(after, old);
+  struct stat info;
+  ASSERT_EQ(stat(vars.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+  int temporaries = 0;
+  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+  EXPECT_EQ(temporaries, 0);
+}
+
+// As user 65534, where the permission bits count.
+struct PermissionCase {
+  std::string name;
+  mode_t dirMode;
+  bool hasFile;
+  mode_t fileMode;
+  bool danglingLink;  // stvar.ini links into a missing directory
+  bool expectNew;     // the file must hold what an undisturbed run writes
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* out) { *out << c.name; }
+
+class PermissionTest : public VarsFaultTest,
+                       public ::testing::WithParamInterface<PermissionCase> {};
+
+TEST_P(PermissionTest, OldFileOrNewFileNothingElse) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to user 65534";
+  const PermissionCase& c = GetParam();
+  std::string list = FailingList(50);
+  std::string old = OldVarsFile(50, 8000);
+  std::string expected = Reference(list, c.hasFile ? old : "");
+  ASSERT_NE(expected, old);
+
+  std::string dir = MakeFolder(c.name, list);
+  std::string vars = dir + "/stvar.ini";
+  if (c.hasFile) {
+    ASSERT_TRUE(WriteBytes(vars, old));
+    ASSERT_EQ(chmod(vars.c_str(), c.fileMode), 0);
+    ASSERT_EQ(chown(vars.c_str(), kNobody, kNobody), 0);
+  }
+  if (c.danglingLink) {
+    ASSERT_EQ(symlink((dir + "/gone/stvar.ini").c_str(), vars.c_str()), 0);
+  }
+  ASSERT_EQ(chown(dir.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(dir.c_str(), c.dirMode), 0);
+
+  std::string error, after;
+  ASSERT_TRUE(Run(dir, true, &error)) << error;
+  chmod(dir.c_str(), 0755);
+  int temporaries = 0;
+  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+  EXPECT_EQ(temporaries, 0);
+  if (c.danglingLink) {
+    struct stat info;
+    EXPECT_NE(stat(vars.c_str(), &info), 0) << "the link's target appeared";
+    EXPECT_FALSE(PathExists(dir + "/gone"));
+    return;
+  }
+  if (!c.hasFile) {
+    EXPECT_FALSE(PathExists(vars));
+    return;
+  }
+  ASSERT_TRUE(ReadBytes(vars, &after));
+  EXPECT_EQ(after, c.expectNew ? expected : old);
+  struct stat info;
+  ASSERT_EQ(stat(vars.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, c.fileMode);
+  EXPECT_EQ(info.st_uid, kNobody);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AsNobody, PermissionTest,
+    ::testing::Values(
+        // No room for a temporary file: a writable file is rewritten where
+        // it is.
+        PermissionCase{"readonly_dir_writable_file", 0555, true, 0644, false,
+                       true},
+        PermissionCase{"readonly_dir_no_file", 0555, false, 0, false, false},
+        PermissionCase{"readonly_file", 0755, true, 0444, false, false},
+        PermissionCase{"readonly_file_readonly_dir", 0555, true, 0444, false,
+                       false},
+        PermissionCase{"missing_dir_behind_link", 0755, false, 0, true, false}),
+    [](const ::testing::TestParamInfo<PermissionCase>& info) {
+      return info.param.name;
+    });
+
+// The writer's temporary file does not fit: the old file stays whole and
+// no temporary file is left.
+TEST_F(VarsFaultTest, FullDiskKeepsOldFile) {
+  std::string list = FailingList(2000);
+  std::string old = OldVarsFile(2000, 60000);
+  std::string mountPoint = root_ + "/full";
+  fs::create_directories(mountPoint);
+  uintmax_t exeSize = fs::file_size(BuildExePath(Build::kHost));
+  // Room for the executable, the list and the old file, and little more.
+  std::string options =
+      "size=" + std::to_string(exeSize + list.size() + old.size() + 64 * 1024);
+  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+    GTEST_SKIP() << "mount -t tmpfs not permitted here (" << strerror(errno)
+                 << "); the unit tests inject the write failure instead";
+  }
+  std::string dir = mountPoint + "/run";
+  fs::create_directories(dir);
+  fs::copy_file(BuildExePath(Build::kHost), dir + "/instprobe");
+  ASSERT_TRUE(WriteBytes(dir + "/stpsrch.ini", list));
+  std::string vars = dir + "/stvar.ini";
+  ASSERT_TRUE(WriteBytes(vars, old));
+  // Fill what is left.
+  std::string filler = mountPoint + "/filler";
+  {
+    int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0644);
+    std::string block(4096, 'f');
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    while (write(fd, block.data(), 1) > 0) {
+    }
+    close(fd);
+  }
+  std::string error, after;
+  bool ran = Run(dir, false, &error);
+  ASSERT_TRUE(ReadBytes(vars, &after));
+  int temporaries = 0;
+  std::vector<std::string> strangers = Strangers(dir, &temporaries);
+  umount(mountPoint.c_str());
+  ASSERT_TRUE(ran) << error;
+  EXPECT_EQ(after, old);
+  EXPECT_TRUE(strangers.empty());
+  EXPECT_EQ(temporaries, 0);
+}
+
+static pid_t Start(const std::string& dir) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    execl((dir + "/instprobe").c_str(), "instprobe", static_cast<char*>(0));
+    _exit(127);
+  }
+  return pid;
+}
+
+TEST_F(VarsFaultTest, KilledRunLeavesOldOrCompleteFile) {
+  // 10,000 entries over a 2 MB file take under a second in a debug build;
+  // 30 kills of a longer run would not fit the suite's time.
+  const int kEntries = 10000;
+  std::string list = FailingList(kEntries);
+  std::string old = OldVarsFile(kEntries, 2 << 20);
+  std::string expected = Reference(list, old);
+  ASSERT_NE(expected, old);
+
+  std::string dir = MakeFolder("killed", list);
+  std::string vars = dir + "/stvar.ini";
+  // The run's length, measured in the folder the kills happen in: the
+  // slower of two undisturbed runs.
+  double runSeconds = 0;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(WriteBytes(vars, old));
+    std::string error;
+    double start = Now();
+    ASSERT_TRUE(Run(dir, false, &error)) << error;
+    runSeconds = std::max(runSeconds, Now() - start);
+    std::string again;
+    ASSERT_TRUE(ReadBytes(vars, &again));
+    ASSERT_EQ(again, expected) << "an undisturbed run gave other bytes";
+  }
+  std::cout << "[ timing   ] undisturbed run: " << runSeconds << " s\n";
+  std::mt19937 rng(1234);
+  // Half the moments anywhere in the run, half around its end, where the
+  // file is written and renamed (a little past it: a loaded machine may
+  // run slower than measured).
+  std::uniform_real_distribution<double> anywhere(0.0, runSeconds);
+  std::uniform_real_distribution<double> late(runSeconds * 0.85,
+                                              runSeconds * 1.3);
+  int oldSeen = 0, newSeen = 0, leftovers = 0;
+  for (int round = 0; round < 30; ++round) {
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      if (entry.path().filename().string().rfind(".stvar.ini.", 0) == 0)
+        fs::remove(entry.path());
+    }
+    ASSERT_TRUE(WriteBytes(vars, old));
+    double delay = round % 2 ? late(rng) : anywhere(rng);
+    pid_t pid = Start(dir);
+    ASSERT_GT(pid, 0);
+    usleep(static_cast<useconds_t>(delay * 1e6));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+
+    std::string after, error;
+    ASSERT_TRUE(ReadBytes(vars, &after)) << "round " << round;
+    bool isOld = after == old;
+    bool isNew = after == expected;
+    ASSERT_TRUE(isOld || isNew)
+        << "round " << round << " at " << delay << " s: " << after.size()
+        << " bytes, neither the old nor the new file";
+    oldSeen += isOld;
+    newSeen += isNew;
+    EXPECT_TRUE(VarsFileSound(after, &error)) << error;
+    // The reader keeps what it read of a path for the process's life: each
+    // round reads its own copy.
+    std::string copy = root_ + "/readback" + std::to_string(round) + ".ini";
+    ASSERT_TRUE(WriteBytes(copy, after));
+    EXPECT_TRUE(VarsFileReadsBack(copy, after, 50, &error)) << error;
+    int temporaries = 0;
+    EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+    leftovers += temporaries;
+  }
+  std::cout << "[ kills    ] old file " << oldSeen << ", new file " << newSeen
+            << ", temporary files left " << leftovers << "\n";
+  RecordProperty("temporaries_left", leftovers);
+  // Both outcomes must have been met, or the moments missed the run.
+  EXPECT_GT(oldSeen, 0);
+  EXPECT_GT(newSeen, 0);
+}
