@@ -20,7 +20,7 @@ void* PlatformVersionBlockAlloc(uint32_t size) {
 void PlatformVersionBlockFree(void* block) {
   HGLOBAL handle = GlobalHandle(block);
   GlobalUnlock(handle);
-  GlobalFree(GlobalHandle(block));
+  GlobalFree(handle);
 }
 
 bool PlatformVersionInfoRead(const char* path, uint32_t size, void* block) {
