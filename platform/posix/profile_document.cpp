@@ -165,20 +165,31 @@ void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
   doc.changed = true;
 }
 
-// Whether the output of line i (if any) starts with `prefix`.
+// Whether the output of line i (if any) starts with `prefix`: the line
+// writes its text first, or, when that is empty, its line ending.
 static bool LineStartsWith(const ProfileDocument& doc, int32_t i,
                            const std::string& prefix) {
   if (i < 0) return false;
   const ProfileDocLine& line = doc.lines[i];
-  std::string head;
+  const std::string* bytes = &doc.original;
+  size_t at = line.begin, len = line.len;
   if (line.text >= 0) {
-    head = doc.texts[line.text].substr(0, prefix.size());
-  } else {
-    head = doc.original.substr(line.begin, line.len + line.eolLen)
-               .substr(0, prefix.size());
+    bytes = &doc.texts[line.text];
+    at = 0;
+    len = bytes->size();
   }
-  if (head.empty() && line.newEol) head = doc.eol.substr(0, prefix.size());
-  return head == prefix;
+  if (len == 0) {
+    if (line.newEol) {
+      bytes = &doc.eol;
+      at = 0;
+      len = doc.eol.size();
+    } else {
+      bytes = &doc.original;
+      at = line.begin + line.len;
+      len = line.eolLen;
+    }
+  }
+  return len >= prefix.size() && bytes->compare(at, prefix.size(), prefix) == 0;
 }
 
 std::string ProfileDocBytes(const ProfileDocument& doc) {
