@@ -1,13 +1,8 @@
 #include "platform/posix/registry_escape.h"
 
-namespace {
+#include <cstring>
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+namespace {
 
 char16_t Widen(char c) {
   // The loader assigns a (signed) char to a WCHAR.
@@ -50,13 +45,13 @@ bool RegUnescapeUnit(const char*& p, const char* end, char16_t* unit) {
       *unit = '\v';
       return true;
     case 'x': {
-      int d = p < end ? HexDigit(*p) : -1;
+      int d = p < end ? RegHexDigit(*p) : -1;
       if (d < 0) {
         *unit = 'x';
         return true;
       }
       unsigned value = 0;
-      for (int n = 0; n < 4 && p < end && (d = HexDigit(*p)) >= 0; ++n) {
+      for (int n = 0; n < 4 && p < end && (d = RegHexDigit(*p)) >= 0; ++n) {
         value = value * 16 + static_cast<unsigned>(d);
         ++p;
       }
@@ -93,4 +88,17 @@ size_t RegUnescape(const char* p, const char* end, char endChar,
   }
   if (p == end) return 0;
   return static_cast<size_t>(p + 1 - start);
+}
+
+const char* RegFindUnescaped(const char* p, const char* end, char endChar) {
+  const char* from = p;
+  for (;;) {
+    const char* c = static_cast<const char*>(
+        memchr(from, endChar, static_cast<size_t>(end - from)));
+    if (c == nullptr) return nullptr;
+    const char* q = c;
+    while (q > p && q[-1] == '\\') --q;
+    if (((c - q) & 1) == 0) return c;
+    from = c + 1;
+  }
 }

@@ -5,6 +5,29 @@
 #include <cstddef>
 #include <string>
 
+// The value of each byte as a hex digit, or -1.
+struct RegHexTable {
+  signed char digits[256];
+  constexpr RegHexTable() : digits() {
+    for (int c = 0; c < 256; ++c)
+      digits[c] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+                  : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+                  : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                                         : -1;
+  }
+};
+inline constexpr RegHexTable kRegHexTable{};
+
+inline int RegHexDigit(char c) {
+  return kRegHexTable.digits[static_cast<unsigned char>(c)];
+}
+
+// The first `endChar` at or after `p` that is not escaped, that is, not
+// after an odd run of backslashes (an escape's arguments are digits, never
+// a backslash, so runs pair up from their start); null when there is none
+// before `end`. It is where RegUnescape stops.
+const char* RegFindUnescaped(const char* p, const char* end, char endChar);
+
 // Decodes text from `p` up to the first unescaped `endChar`, never reading at
 // or beyond `end`. Escapes: \a \b \e \f \n \r \t \v, \x with 1 to 4 hex
 // digits (a lone \x is 'x'), octal with 1 to 3 digits, and a backslash before

@@ -83,7 +83,7 @@ inline bool FoldFourAscii(const char* p, uint64_t* word) {
 }
 
 // The next folded unit of an escaped name; every escape before `end` is
-// whole (see ClosingBracket), so the decoder never stops short.
+// whole (see RegFindUnescaped), so the decoder never stops short.
 inline char16_t NextFoldedUnit(const char*& p, const char* end) {
   unsigned char c = static_cast<unsigned char>(*p);
   if (c >= 0x80) {
@@ -99,22 +99,6 @@ inline char16_t NextFoldedUnit(const char*& p, const char* end) {
   char16_t unit = 0;
   RegUnescapeUnit(p, end, &unit);
   return RegFoldUnit(unit);
-}
-
-// The ']' that ends a key path starting at `p`: the first one not escaped,
-// that is, not after an odd run of backslashes (escape arguments are never
-// backslashes, so runs pair up from their start). Null when there is none.
-const char* ClosingBracket(const char* p, const char* e) {
-  const char* from = p;
-  for (;;) {
-    const char* b = static_cast<const char*>(
-        memchr(from, ']', static_cast<size_t>(e - from)));
-    if (b == nullptr) return nullptr;
-    const char* q = b;
-    while (q > p && q[-1] == '\\') --q;
-    if (((b - q) & 1) == 0) return b;
-    from = b + 1;
-  }
 }
 
 // The number of leading bytes that a and b share, up to n.
@@ -208,15 +192,51 @@ struct PathMemory {
   int count = 0;
 };
 
+// The last element of a key path, looked up only when the next header is
+// reached: its slot is prefetched meanwhile, so the table's cache miss
+// overlaps the scan of the key's values.
+struct PendingKey {
+  bool waiting = false;
+  int32_t parent;
+  const char* name;
+  const char* nameEnd;
+  uint32_t hash;
+  int32_t block;  // the block that the header opened
+};
+
+void Forget(PathMemory& memory) {
+  memory.path = nullptr;
+  memory.count = 0;
+}
+
+// Gives the pending key its number and its block.
+void Settle(RegHive& hive, PendingKey& pending, PathMemory& memory) {
+  if (!pending.waiting) return;
+  pending.waiting = false;
+  int32_t key = FindOrAddKey(hive, pending.parent, pending.name,
+                             pending.nameEnd, pending.hash);
+  if (key < 0) {
+    // The index is full: the block belongs to no key.
+    Forget(memory);
+    return;
+  }
+  RegKey& k = hive.keys[key];
+  hive.blocks[pending.block].previous = k.lastBlock;
+  k.lastBlock = pending.block;
+  memory.key = key;
+}
+
 // Indexes the key path from `path` to its closing bracket and every key
 // above it. The path's elements are separated by '\' units, empty ones
 // vanish. The walk starts after the last separator of the previous path
 // whose bytes this path repeats, or after the whole previous path when this
 // one goes on below it. Only two-byte "\\" separators are remembered: the
-// extent of any other escape depends on the byte after it. Returns the key,
-// or -1 when the index is full.
-int32_t IndexPath(RegHive& hive, const char* path, const char* close,
-                  PathMemory& memory) {
+// extent of any other escape depends on the byte after it. The key's own
+// element is left in `pending` (its parent and hash known), to be settled
+// later; a path that ends in a separator names its parent at once, in
+// memory.key. Returns false when the index is full.
+bool IndexPath(RegHive& hive, const char* path, const char* close,
+               PathMemory& memory, PendingKey* pending) {
   size_t length = static_cast<size_t>(close - path);
   size_t shared = 0;
   int n = 0;
@@ -263,19 +283,24 @@ int32_t IndexPath(RegHive& hive, const char* path, const char* close,
     if (p - at == 2 && at[1] == '\\' && n < kMaxCheckpoints)
       cps[n++] = Checkpoint{static_cast<uint32_t>(p - path), parent};
   }
-  int32_t key = parent;
-  if (key >= 0 && hash.count > 0)
-    key = FindOrAddKey(hive, parent, name, close, HashEnd(hash));
-  if (key < 0) {
-    memory.path = nullptr;
-    memory.count = 0;
-    return -1;
+  if (parent < 0) {
+    Forget(memory);
+    return false;
   }
   memory.path = path;
   memory.length = length;
-  memory.key = key;
+  memory.key = parent;
   memory.count = n;
-  return key;
+  if (hash.count > 0) {
+    // The key itself is the element after the last separator.
+    pending->waiting = true;
+    pending->parent = parent;
+    pending->name = name;
+    pending->nameEnd = close;
+    pending->hash = HashEnd(hash);
+    __builtin_prefetch(&hive.slots[pending->hash & (hive.slots.size() - 1)]);
+  }
+  return true;
 }
 
 // The account of user.reg's header ";; All keys relative to
@@ -309,9 +334,37 @@ std::u16string HeaderUser(const char* b, const char* e) {
   return user;
 }
 
+// Inside a key's block only header lines matter to the index (values are
+// decoded when a key is queried), so the scan can go from one '[' that
+// begins a line to the next, provided the line before that '[' cannot be
+// wrapped hex data going on into it. A line without a backslash never goes
+// on; when the line before holds one, the block is read line by line from
+// `from` instead. Returns where to read on: the start of the next header
+// line, `from` when unsure, or `limit` when no header follows.
+const char* NextHeaderLine(const char* from, const char* limit) {
+  const char* c = from;
+  for (;;) {
+    c = static_cast<const char*>(
+        memchr(c, '[', static_cast<size_t>(limit - c)));
+    if (c == nullptr) return limit;
+    const char* line = c;
+    while (line > from && line[-1] != '\n' && RegIsSpace(line[-1])) --line;
+    if (line == from) return from;  // the header right after the last one
+    if (line[-1] == '\n') break;
+    ++c;  // a '[' inside a line
+  }
+  const char* line = c;
+  while (line[-1] != '\n') --line;
+  const char* before = line - 1;
+  while (before > from && before[-1] != '\n') --before;
+  if (memchr(before, '\\', static_cast<size_t>(line - before)) != nullptr)
+    return from;
+  return line;
+}
+
 }  // namespace
 
-void RegIndexHive(RegText text, size_t size, RegHive& hive) {
+void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine) {
   hive = RegHive();
   hive.text = std::move(text);
   hive.size = size;
@@ -334,6 +387,7 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive) {
   Rehash(hive, capacity);
 
   PathMemory memory;
+  PendingKey pending;
 
   int32_t open = -1;  // the block being filled, or -1 after a bad key line
   bool firstLine = true;
@@ -348,16 +402,21 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive) {
       uint32_t lineStart = static_cast<uint32_t>(b - base);
       if (open >= 0) hive.blocks[open].end = lineStart;
       open = -1;
-      const char* close = ClosingBracket(s + 1, e);
+      Settle(hive, pending, memory);
+      const char* close = RegFindUnescaped(s + 1, e, ']');
       if (close == nullptr) continue;
-      int32_t key = IndexPath(hive, s + 1, close, memory);
-      if (key < 0) continue;
-      RegKey& k = hive.keys[key];
-      RegBlock block{static_cast<uint32_t>(cursor - base),
-                     static_cast<uint32_t>(size), k.lastBlock};
+      if (!IndexPath(hive, s + 1, close, memory, &pending)) continue;
       open = static_cast<int32_t>(hive.blocks.size());
-      hive.blocks.push_back(block);
-      k.lastBlock = open;
+      hive.blocks.push_back(RegBlock{static_cast<uint32_t>(cursor - base),
+                                     static_cast<uint32_t>(size), -1});
+      if (pending.waiting) {
+        pending.block = open;
+      } else {
+        RegKey& k = hive.keys[memory.key];
+        hive.blocks[open].previous = k.lastBlock;
+        k.lastBlock = open;
+      }
+      if (!everyLine) cursor = NextHeaderLine(cursor, limit);
     } else if ((*s == '"' || *s == '@') && open >= 0) {
       // A hex value wrapped over several lines: its continuation lines are
       // data, whatever they start with.
@@ -372,6 +431,7 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive) {
       }
     }
   }
+  Settle(hive, pending, memory);
 }
 
 void RegTextRelease::operator()(const char* text) const {

@@ -61,7 +61,11 @@ const int32_t kRegMaxKeys = (1 << (32 - kRegTagBits)) - 1;
 void RegLoadHive(const std::string& path, RegHive& hive);
 
 // Indexes `size` bytes of text already in memory (the loader's second half).
-void RegIndexHive(RegText text, size_t size, RegHive& hive);
+// Within a key's block the index skips from one header to the next where it
+// safely can; `everyLine` reads every line instead, the slower reference
+// that gives the same index.
+void RegIndexHive(RegText text, size_t size, RegHive& hive,
+                  bool everyLine = false);
 
 // The child of `parent` with this folded name (no '\', not empty), or -1.
 int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,

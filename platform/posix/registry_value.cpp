@@ -9,13 +9,6 @@ namespace {
 
 enum ParseKind { kParseString, kParseDword, kParseHex };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // strtoul(p, &end, 16) on the bytes before `e`: blanks, a sign and a "0x"
 // are accepted, an overflow gives the largest value, no digits give 0 with
 // *endOut = p.
@@ -24,13 +17,13 @@ uint64_t StrToULHex(const char* p, const char* e, const char** endOut) {
   bool negative = false;
   if (q < e && (*q == '+' || *q == '-')) negative = *q++ == '-';
   if (e - q > 2 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X') &&
-      HexDigit(q[2]) >= 0)
+      RegHexDigit(q[2]) >= 0)
     q += 2;
   uint64_t value = 0;
   bool overflow = false;
   const char* digits = q;
   int d;
-  while (q < e && (d = HexDigit(*q)) >= 0) {
+  while (q < e && (d = RegHexDigit(*q)) >= 0) {
     if (value > (UINT64_MAX >> 4)) overflow = true;
     value = (value << 4) | static_cast<uint64_t>(d);
     ++q;
@@ -101,15 +94,15 @@ const char* ParseHexList(const char* p, const char* e,
   // Most bytes are two digits and a comma, as Wine writes them; the loop
   // below gives the same result for them, and takes every other form.
   const char* start = p;
-  while (e - p >= 3 && p[2] == ',' && HexDigit(p[0]) >= 0 &&
-         HexDigit(p[1]) >= 0) {
+  while (e - p >= 3 && p[2] == ',' && RegHexDigit(p[0]) >= 0 &&
+         RegHexDigit(p[1]) >= 0) {
     if (out != nullptr)
       out->push_back(
-          static_cast<unsigned char>(HexDigit(p[0]) * 16 + HexDigit(p[1])));
+          static_cast<unsigned char>(RegHexDigit(p[0]) * 16 + RegHexDigit(p[1])));
     p += 3;
   }
   if (p != start) p = RegSkipSpaces(p, e);
-  while (p < e && HexDigit(*p) >= 0) {
+  while (p < e && RegHexDigit(*p) >= 0) {
     const char* end;
     uint64_t value = StrToULHex(p, e, &end);
     if (value > 0xFF) return nullptr;
@@ -191,10 +184,19 @@ const char* SkipHexData(const char* p, const char* e, const char* cursor,
 
 const char* RegSkipContinuation(const char* s, const char* e,
                                 const char* cursor, const char* limit) {
-  // Most lines cannot continue: only hex data end with a backslash.
-  if (memchr(s, '\\', static_cast<size_t>(e - s)) == nullptr) return cursor;
-  const char* p = ParseName(s, e, nullptr);
-  if (p == nullptr) return cursor;
+  // The name ends where ParseName's decoding would stop; only hex data
+  // ("hex:" or "hex(N):") can go on to the next line.
+  const char* p = s + 1;
+  if (*s == '"') {
+    p = RegFindUnescaped(p, e, '"');
+    if (p == nullptr) return cursor;
+    ++p;
+  }
+  p = RegSkipSpaces(p, e);
+  if (p == e || *p != '=') return cursor;
+  p = RegSkipSpaces(p + 1, e);
+  if (e - p < 4 || memcmp(p, "hex", 3) != 0 || (p[3] != ':' && p[3] != '('))
+    return cursor;
   return SkipHexData(p, e, cursor, limit);
 }
 

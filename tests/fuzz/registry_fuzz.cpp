@@ -3,7 +3,8 @@
 // headers are opened and their values queried with buffer sizes around the
 // 519 bytes the probe offers: a query never writes past the size it was
 // given, reports 234 exactly when the data do not fit, and reports the same
-// length whether or not a buffer was given.
+// length whether or not a buffer was given. The index that skips from header
+// to header must equal the one read line by line.
 #include <stdlib.h>
 
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/dos_path.h"
+#include "platform/posix/registry_hive.h"
 #include "platform/posix/registry_host.h"
 #include "platform/posix/wine_prefix.h"
 
@@ -84,6 +86,36 @@ void Lookup(PlatformKey root, const std::string& path,
   PlatformRegCloseKey(key);
 }
 
+RegText Copy(const std::string& text) {
+  char* bytes = new char[text.size() + 1];
+  memcpy(bytes, text.data(), text.size());
+  return RegText(bytes);
+}
+
+void CompareIndexes(const std::string& text) {
+  RegHive fast, reference;
+  RegIndexHive(Copy(text), text.size(), fast);
+  RegIndexHive(Copy(text), text.size(), reference, true);
+  if (fast.loaded != reference.loaded || fast.user != reference.user ||
+      fast.keys.size() != reference.keys.size() ||
+      fast.blocks.size() != reference.blocks.size() ||
+      fast.slots != reference.slots)
+    FuzzFail("the skipping index differs from the line-by-line one");
+  for (size_t i = 0; i < fast.keys.size(); ++i) {
+    const RegKey& a = fast.keys[i];
+    const RegKey& b = reference.keys[i];
+    if (a.parent != b.parent || a.nameBegin != b.nameBegin ||
+        a.nameEnd != b.nameEnd || a.lastBlock != b.lastBlock)
+      FuzzFail("a key differs between the two indexes");
+  }
+  for (size_t i = 0; i < fast.blocks.size(); ++i) {
+    const RegBlock& a = fast.blocks[i];
+    const RegBlock& b = reference.blocks[i];
+    if (a.begin != b.begin || a.end != b.end || a.previous != b.previous)
+      FuzzFail("a block differs between the two indexes");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -114,5 +146,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Lookup(root, "", names);
     Lookup(root, "Software\\Wow6432Node\\Lab", names);
   }
+  CompareIndexes(text);
   return 0;
 }

@@ -113,6 +113,32 @@ TEST_F(RegistryIndex, KeyWrittenSeveralTimes) {
   EXPECT_EQ(Text("Other", "a"), "other");
 }
 
+TEST_F(RegistryIndex, WrappedHexLinesAreNotHeaders) {
+  // The index skips from header to header; a line that only looks like one
+  // must still count as data of the hex value before it.
+  Write("system.reg",
+        "[A] 1\n\"bin\"=hex:01,02,\\\n[Fake] 1\n\"after\"=\"a\"\n"
+        "[B] 1\n\"s\"=\"text\n[C] brackets\"\n"
+        "  \t[D] 1\n\"w\"=hex:01,\\\n  02,\\\n\n[E] 1\n\"v\"=\"e\"\n"
+        "\"p\"=\"C:\\\\dir\\\\\"\n[F] 1\n\"v\"=\"f\"\n"
+        "\"x\\\"hex\"=hex(2):41,00,\\\n   [G] 1\n\"g\"=\"in F\"\n"
+        "@=hex:00,\\ ignored\n[H] 1\n[I] 1\n\"v\"=\"i\"\n");
+  const struct {
+    const char* key;
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"A", "after", "a"},  {"Fake", "after", "open 2"},
+      {"B", "s", ""},       {"C", "v", "query 2"},
+      {"D", "v", "query 2"}, {"E", "v", "e"},
+      {"E", "p", "C:\\dir\\"}, {"F", "v", "f"},
+      {"F", "g", "in F"},   {"G", "g", "open 2"},
+      {"H", "v", "open 2"}, {"I", "v", "i"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Text(c.key, c.name), c.text) << c.key << " " << c.name;
+}
+
 // Names that take every way through the hash: lengths around multiples of
 // four, lower case, escapes and bytes of 0x80 or more.
 std::string Spelled(int i, bool variant) {
