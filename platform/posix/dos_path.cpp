@@ -198,15 +198,13 @@ std::string JoinUnix(const std::string &dir, const std::string &name) {
 // Finds `name` in the Unix directory `dir`: the exact name when it exists,
 // otherwise the first entry in directory order equal to it without regard
 // to case (measured under Wine 8: "CAF\xC9" finds "Caf\xE9").
+// `st` receives what the found entry is.
 bool FindInDirectory(const std::string &dir, const std::u16string &name,
-                     std::string &found) {
+                     std::string &found, struct stat &st) {
   std::string utf8;
   HostWideToUtf8(name.data(), name.size(), utf8);
-  struct stat st;
-  if (stat(JoinUnix(dir, utf8).c_str(), &st) == 0) {
-    found = JoinUnix(dir, utf8);
-    return true;
-  }
+  found = JoinUnix(dir, utf8);
+  if (stat(found.c_str(), &st) == 0) return true;
   const std::vector<std::string> *names = Listing(dir);
   if (names == nullptr) return false;
   std::u16string wide;
@@ -214,7 +212,7 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
     HostUtf8ToWide(entry.data(), entry.size(), wide);
     if (EqualsFolded(wide, name)) {
       found = JoinUnix(dir, entry);
-      return true;
+      return stat(found.c_str(), &st) == 0;
     }
   }
   return false;
@@ -249,8 +247,7 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
       }
     }
     std::string next;
-    if (!FindInDirectory(current, name, next)) return DosPathKind::kMissing;
-    if (stat(next.c_str(), &st) != 0) return DosPathKind::kMissing;
+    if (!FindInDirectory(current, name, next, st)) return DosPathKind::kMissing;
     bool last = end == rest.size() || end + 1 == rest.size();
     if (!last && !S_ISDIR(st.st_mode)) return DosPathKind::kMissing;
     if (end + 1 == rest.size() && !S_ISDIR(st.st_mode)) {
@@ -259,7 +256,7 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
     current = next;
     pos = end + 1;
   }
-  if (stat(current.c_str(), &st) != 0) return DosPathKind::kMissing;
+  // `st` is what the last component (or the root) is.
   unixPath = current;
   return S_ISDIR(st.st_mode) ? DosPathKind::kDirectory : DosPathKind::kFile;
 }
@@ -273,14 +270,21 @@ const std::string *DriveRoots() {
   static bool known = false;
   const std::string &prefix = HostWinePrefix();
   if (!known || knownPrefix != prefix) {
-    for (int i = 0; i < 26; ++i) {
-      roots[i].clear();
-      if (prefix.empty()) continue;
-      std::string link = prefix + "/dosdevices/" + static_cast<char>('a' + i);
-      link += ':';
+    for (std::string &root : roots) root.clear();
+    // Only the letters that dosdevices/ lists are resolved.
+    std::string devices = prefix + "/dosdevices";
+    DIR *d = prefix.empty() ? nullptr : opendir(devices.c_str());
+    while (d != nullptr) {
+      struct dirent *e = readdir(d);
+      if (e == nullptr) break;
+      const char *n = e->d_name;
+      if (n[0] < 'a' || n[0] > 'z' || n[1] != ':' || n[2] != '\0') continue;
+      std::string link = devices + "/" + n;
       char resolved[PATH_MAX];
-      if (realpath(link.c_str(), resolved) != nullptr) roots[i] = resolved;
+      if (realpath(link.c_str(), resolved) != nullptr)
+        roots[n[0] - 'a'] = resolved;
     }
+    if (d != nullptr) closedir(d);
     knownPrefix = prefix;
     known = true;
   }
@@ -424,14 +428,18 @@ DosPathKind HostResolveDosPath(const char *dosPath, std::string &unixPath) {
   bool device = IsDeviceName(path);
   if (path[0] == u'/') return ResolveUnixPath(path, device, unixPath);
 
+  std::u16string full;
+  if (path.size() >= 3 && path[1] == u':' && IsSeparator(path[2])) {
+    // A full path: the working directory plays no part.
+    full = UpperAscii(path[0]) + path.substr(1);
+    CollapsePath(full, 3);
+    return ResolveDrivePath(full, device, unixPath);
+  }
   std::string unixCwd;
   std::u16string cwd = DosCurrentDirectory(unixCwd);
-  std::u16string full;
   if (path.size() >= 2 && path[1] == u':') {
     char16_t letter = UpperAscii(path[0]);
-    if (path.size() >= 3 && IsSeparator(path[2])) {
-      full = letter + path.substr(1);
-    } else if (!cwd.empty() && cwd[0] == letter) {
+    if (!cwd.empty() && cwd[0] == letter) {
       full = cwd + path.substr(2);
     } else {
       full = std::u16string{letter, u':', u'\\'} + path.substr(2);

@@ -42,8 +42,18 @@ struct BlockHeader {
   uint64_t reserved;
 };
 
-uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
-  int fd = *static_cast<int*>(ctx);
+// An open file and the last page-sized window read from it: the walk to the
+// resource makes many small reads close together (headers, the section
+// table, the first directory levels), which one read serves.
+struct FileReader {
+  int fd;
+  uint64_t fileSize;
+  uint64_t windowOffset;
+  uint64_t windowLength;
+  unsigned char window[4096];
+};
+
+uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
   uint64_t done = 0;
   while (done < len) {
     ssize_t n = pread(fd, static_cast<char*>(buf) + done, len - done,
@@ -54,6 +64,26 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   }
   g_bytesRead += done;
   return done;
+}
+
+uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
+  FileReader& r = *static_cast<FileReader*>(ctx);
+  if (len > sizeof r.window) return ReadFully(r.fd, offset, buf, len);
+  bool inside = offset >= r.windowOffset &&
+                offset - r.windowOffset <= r.windowLength &&
+                len <= r.windowLength - (offset - r.windowOffset);
+  if (!inside) {
+    uint64_t want = sizeof r.window;
+    if (offset >= r.fileSize)
+      want = 0;
+    else if (r.fileSize - offset < want)
+      want = r.fileSize - offset;
+    r.windowOffset = offset;
+    r.windowLength = ReadFully(r.fd, offset, r.window, want);
+    if (len > r.windowLength) len = r.windowLength;
+  }
+  memcpy(buf, r.window + (offset - r.windowOffset), len);
+  return len;
 }
 
 bool SameFile(const Located& c, const std::string& path,
@@ -96,12 +126,17 @@ const Located* Locate(const char* unixPath) {
   HostLanguages host = HostDefaultLanguages();
   LanguagePreference langs = {host.user, host.system};
   VersionResource res;
+  FileReader reader;
+  reader.fd = fd;
+  reader.fileSize = static_cast<uint64_t>(st.st_size);
+  reader.windowOffset = 0;
+  reader.windowLength = 0;
   bool ok = LocateVersionResource(
-      ReadAt, &fd, static_cast<uint64_t>(st.st_size), langs, &res);
+      ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
     g_cache.bytes.assign(res.length, 0);
-    ok =
-        ReadAt(&fd, res.offset, g_cache.bytes.data(), res.length) == res.length;
+    ok = ReadAt(&reader, res.offset, g_cache.bytes.data(), res.length) ==
+         res.length;
   }
   close(fd);
   if (!ok) return nullptr;
