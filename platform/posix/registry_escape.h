@@ -10,10 +10,11 @@ struct RegHexTable {
   signed char digits[256];
   constexpr RegHexTable() : digits() {
     for (int c = 0; c < 256; ++c)
-      digits[c] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
-                  : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
-                  : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
-                                         : -1;
+      digits[c] =
+          c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+          : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+          : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                                 : -1;
   }
 };
 inline constexpr RegHexTable kRegHexTable{};

@@ -97,8 +97,8 @@ const char* ParseHexList(const char* p, const char* e,
   while (e - p >= 3 && p[2] == ',' && RegHexDigit(p[0]) >= 0 &&
          RegHexDigit(p[1]) >= 0) {
     if (out != nullptr)
-      out->push_back(
-          static_cast<unsigned char>(RegHexDigit(p[0]) * 16 + RegHexDigit(p[1])));
+      out->push_back(static_cast<unsigned char>(RegHexDigit(p[0]) * 16 +
+                                                RegHexDigit(p[1])));
     p += 3;
   }
   if (p != start) p = RegSkipSpaces(p, e);

@@ -128,12 +128,12 @@ TEST_F(RegistryIndex, WrappedHexLinesAreNotHeaders) {
     const char* name;
     std::string text;
   } cases[] = {
-      {"A", "after", "a"},  {"Fake", "after", "open 2"},
-      {"B", "s", ""},       {"C", "v", "query 2"},
-      {"D", "v", "query 2"}, {"E", "v", "e"},
+      {"A", "after", "a"},     {"Fake", "after", "open 2"},
+      {"B", "s", ""},          {"C", "v", "query 2"},
+      {"D", "v", "query 2"},   {"E", "v", "e"},
       {"E", "p", "C:\\dir\\"}, {"F", "v", "f"},
-      {"F", "g", "in F"},   {"G", "g", "open 2"},
-      {"H", "v", "open 2"}, {"I", "v", "i"},
+      {"F", "g", "in F"},      {"G", "g", "open 2"},
+      {"H", "v", "open 2"},    {"I", "v", "i"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Text(c.key, c.name), c.text) << c.key << " " << c.name;
