@@ -2,17 +2,17 @@
 #include "platform/posix/profile_document.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/posix/code_page.h"
 
 namespace {
 
-std::u16string Encoded(const ProfileDocument& doc, const std::string& ansi) {
+std::u16string Encoded(const std::string& ansi) {
   std::u16string wide;
   HostAnsiToWide(ansi.data(), ansi.size(), wide);
   size_t nul = wide.find(char16_t(0));
   if (nul != std::u16string::npos) wide.resize(nul);
-  (void)doc;
   return wide;
 }
 
@@ -38,14 +38,125 @@ std::string EncodeText(const ProfileDocument& doc, const std::u16string& s) {
   return out;
 }
 
-int32_t AddLine(ProfileDocument& doc, int32_t after, std::string bytes) {
+const char* LineBytes(const ProfileDocument& doc, const ProfileDocLine& line) {
+  const std::string& text =
+      (line.flags & kLineAdded) != 0 ? doc.added : doc.original;
+  return text.data() + line.begin;
+}
+
+// The encoded line ending a line was read with (empty for none).
+std::string OwnEnding(const ProfileDocument& doc, const ProfileDocLine& line) {
+  std::string out;
+  if ((line.flags & kLineEolCr) != 0) out += doc.cr;
+  if ((line.flags & kLineEolLf) != 0) out += doc.lf;
+  return out;
+}
+
+// Decodes line i's content into `wide` and parses it.
+ProfileLineParts ParseDocLine(const ProfileDocument& doc, int32_t i,
+                              std::u16string& wide) {
+  const ProfileDocLine& line = doc.lines[i];
+  ProfileDecode(doc.encoding, LineBytes(doc, line), line.len, wide);
+  return ProfileParseLine(wide.data(), wide.size());
+}
+
+uint32_t SectionHash(const char16_t* name, size_t len) {
+  return ProfileNameHash(name, len, 0);
+}
+
+uint32_t KeyHash(int32_t section, const char16_t* name, size_t len) {
+  return ProfileNameHash(name, len, static_cast<uint32_t>(section) + 1u);
+}
+
+// Rebuilds a table of twice the size from the entries marked as in it.
+template <typename Entry>
+void Grow(std::vector<int32_t>& slots, const std::vector<Entry>& entries) {
+  size_t capacity = slots.empty() ? 64 : slots.size() * 2;
+  slots.assign(capacity, -1);
+  size_t mask = capacity - 1;
+  for (size_t e = 0; e < entries.size(); ++e) {
+    if ((entries[e].hash & kInTable) == 0) continue;
+    size_t i = entries[e].hash & mask;
+    while (slots[i] >= 0) i = (i + 1) & mask;
+    slots[i] = static_cast<int32_t>(e);
+  }
+}
+
+// Adds the last entry to its table (the caller knows that no earlier entry
+// of its name is there). The table stays at most three quarters full.
+template <typename Entry>
+void Insert(std::vector<int32_t>& slots, std::vector<Entry>& entries) {
+  if (entries.size() * 4 > slots.size() * 3) Grow(slots, entries);
+  Entry& entry = entries.back();
+  size_t mask = slots.size() - 1;
+  size_t i = entry.hash & mask;
+  while (slots[i] >= 0) i = (i + 1) & mask;
+  slots[i] = static_cast<int32_t>(entries.size() - 1);
+  entry.hash |= kInTable;
+}
+
+// The first section named `name` (compared with ASCII letters folded).
+int32_t FindSection(const ProfileDocument& doc, const std::u16string& name,
+                    uint32_t hash, std::u16string& scratch) {
+  if (doc.sectionSlots.empty()) return -1;
+  size_t mask = doc.sectionSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    int32_t s = doc.sectionSlots[i];
+    if (s < 0) return -1;
+    const ProfileDocSection& sec = doc.sections[s];
+    if ((sec.hash & ~kInTable) != hash) continue;
+    if (sec.header < 0) {
+      if (name.empty()) return s;
+      continue;
+    }
+    ProfileLineParts parts = ParseDocLine(doc, sec.header, scratch);
+    if (ProfileSameName(scratch.data() + parts.nameBegin, parts.nameLen,
+                        name.data(), name.size()))
+      return s;
+  }
+}
+
+// The first key of section `s` named `name`; `parts` and `scratch` are
+// left holding its line.
+int32_t FindKey(const ProfileDocument& doc, int32_t s,
+                const std::u16string& name, uint32_t hash,
+                std::u16string& scratch, ProfileLineParts* parts) {
+  if (doc.keySlots.empty()) return -1;
+  size_t mask = doc.keySlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    int32_t k = doc.keySlots[i];
+    if (k < 0) return -1;
+    const ProfileDocKey& key = doc.keys[k];
+    if ((key.hash & ~kInTable) != hash || key.section != s) continue;
+    *parts = ParseDocLine(doc, key.line, scratch);
+    if (ProfileSameName(scratch.data() + parts->nameBegin, parts->nameLen,
+                        name.data(), name.size()))
+      return k;
+  }
+}
+
+// Stores this run's text of a line; false when it no longer fits the
+// document's offsets.
+bool StoreText(ProfileDocument& doc, const std::string& bytes,
+               ProfileDocLine& line) {
+  if (doc.added.size() + bytes.size() > kProfileMaxBytes) return false;
+  line.begin = static_cast<uint32_t>(doc.added.size());
+  line.len = static_cast<uint32_t>(bytes.size());
+  line.flags |= kLineAdded;
+  doc.added += bytes;
+  return true;
+}
+
+// Adds a line after `after`; -1 when the document is full.
+int32_t AddLine(ProfileDocument& doc, int32_t after, const std::string& bytes) {
+  if (doc.lines.size() >= static_cast<size_t>(INT32_MAX) - 1) return -1;
+  ProfileDocLine line = {0, 0, doc.lines[after].next, kLineNewEol};
+  if (!StoreText(doc, bytes, line)) return -1;
   ProfileDocLine& prev = doc.lines[after];
   // The last line may lack its line ending; it gets one before anything
   // follows it. The empty head line never has one.
-  if (after != 0 && prev.eolLen == 0 && !prev.newEol) prev.newEol = true;
-  doc.texts.push_back(std::move(bytes));
-  ProfileDocLine line = {
-      0, 0, 0, static_cast<int32_t>(doc.texts.size() - 1), true, prev.next};
+  if (after != 0 && (prev.flags & (kLineEolCr | kLineEolLf)) == 0)
+    prev.flags |= kLineNewEol;
   doc.lines.push_back(line);
   int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
   doc.lines[after].next = index;
@@ -53,15 +164,15 @@ int32_t AddLine(ProfileDocument& doc, int32_t after, std::string bytes) {
   return index;
 }
 
-std::u16string KeyLine(const std::u16string& key, const std::u16string& v) {
-  return key + u"=" + v;
-}
-
 }  // namespace
 
-void ProfileDocLoad(const std::string& bytes, ProfileDocument& doc) {
+void ProfileDocLoad(std::string bytes, ProfileDocument& doc) {
   doc = ProfileDocument();
-  doc.original = bytes;
+  if (bytes.size() > kProfileMaxBytes) {
+    doc.unreadable = true;
+    return;
+  }
+  doc.original = std::move(bytes);
   doc.encoding = ProfileDetectEncoding(doc.original, &doc.markLen);
   // A UTF-16 file may end in an odd byte b, which reads as the unit 0x00bb.
   // Anything written after it would be out of step by one byte and read as
@@ -73,48 +184,65 @@ void ProfileDocLoad(const std::string& bytes, ProfileDocument& doc) {
                     : doc.original.size() - 1;
     doc.original.insert(at, 1, '\0');
   }
-  doc.lines.push_back({doc.markLen, 0, 0, -1, false, -1});
-  doc.sections.push_back({0, {}});
-  doc.sectionIndex.emplace(std::u16string(), 0);
+  doc.cr = EncodeText(doc, u"\r");
+  doc.lf = EncodeText(doc, u"\n");
+  // Room for every line at once: growing by doubling would hold the old
+  // and the new array together for a moment, and leave up to half unused.
+  size_t breaks = 0;
+  for (size_t i = doc.markLen; i + UnitSize(doc) <= doc.original.size();
+       i += UnitSize(doc)) {
+    unsigned u = Unit(doc, i);
+    breaks += u == '\n' || u == '\r';
+  }
+  doc.lines.reserve(breaks + 2);
+  doc.keys.reserve(breaks + 1);
+  doc.lines.push_back({static_cast<uint32_t>(doc.markLen), 0, -1, 0});
+  doc.sections.push_back({-1, 0, SectionHash(nullptr, 0)});
+  Insert(doc.sectionSlots, doc.sections);
   size_t unit = UnitSize(doc), n = doc.original.size(), pos = doc.markLen;
   std::string eol;
-  std::u16string wide;
+  std::u16string wide, scratch;
   while (pos < n) {
     size_t end = pos;
     while (end + unit <= n && Unit(doc, end) != '\n' && Unit(doc, end) != '\r')
       end += unit;
     if (end + unit > n) end = n;  // an odd byte stays in the last line
     size_t eolEnd = end;
+    uint8_t flags = 0;
     if (eolEnd < n) {
       bool cr = Unit(doc, eolEnd) == '\r';
+      flags = cr ? kLineEolCr : kLineEolLf;
       eolEnd += unit;
-      if (cr && eolEnd + unit <= n && Unit(doc, eolEnd) == '\n') eolEnd += unit;
+      if (cr && eolEnd + unit <= n && Unit(doc, eolEnd) == '\n') {
+        eolEnd += unit;
+        flags |= kLineEolLf;
+      }
       if (eol.empty()) eol = doc.original.substr(end, eolEnd - end);
     }
-    ProfileDocLine line = {pos, end - pos, eolEnd - end, -1, false, -1};
+    ProfileDocLine line = {static_cast<uint32_t>(pos),
+                           static_cast<uint32_t>(end - pos), -1, flags};
     doc.lines.push_back(line);
     int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
     doc.lines[doc.last].next = index;
     doc.last = index;
 
-    ProfileDecode(doc.encoding, doc.original.data() + pos, end - pos, wide);
-    ProfileLineParts parts = ProfileParseLine(wide.data(), wide.size());
+    ProfileLineParts parts = ParseDocLine(doc, index, wide);
     if (parts.kind == ProfileLineKind::kSection) {
-      doc.sections.push_back({index, {}});
-      doc.sectionIndex.emplace(
-          ProfileFoldName(wide.data() + parts.nameBegin, parts.nameLen),
-          doc.sections.size() - 1);
+      uint32_t hash = SectionHash(wide.data() + parts.nameBegin, parts.nameLen);
+      std::u16string name = wide.substr(parts.nameBegin, parts.nameLen);
+      bool first = FindSection(doc, name, hash, scratch) < 0;
+      doc.sections.push_back({index, index, hash});
+      if (first) Insert(doc.sectionSlots, doc.sections);
     } else if (parts.kind == ProfileLineKind::kKey) {
-      ProfileDocSection& s = doc.sections.back();
-      s.anchor = index;
-      ProfileDocKey key = {
-          index, wide.substr(parts.nameBegin, parts.nameLen), parts.hasValue,
-          parts.hasValue ? wide.substr(parts.valueBegin, parts.valueLen)
-                         : std::u16string()};
-      size_t nul = key.value.find(char16_t(0));
-      if (nul != std::u16string::npos) key.value.resize(nul);
-      s.keys.emplace(ProfileFoldName(key.name.data(), key.name.size()),
-                     std::move(key));
+      int32_t s = static_cast<int32_t>(doc.sections.size() - 1);
+      doc.sections[s].anchor = index;
+      std::u16string name = wide.substr(parts.nameBegin, parts.nameLen);
+      uint32_t hash = KeyHash(s, name.data(), name.size());
+      ProfileLineParts found;
+      if (FindKey(doc, s, name, hash, scratch, &found) < 0) {
+        doc.keys.push_back({index, s, hash});
+        Insert(doc.keySlots, doc.keys);
+      }
     }
     pos = eolEnd;
   }
@@ -123,44 +251,55 @@ void ProfileDocLoad(const std::string& bytes, ProfileDocument& doc) {
 
 void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
                    const char* value) {
-  std::u16string secW = Encoded(doc, section), keyW = Encoded(doc, key),
-                 valW = Encoded(doc, value);
+  if (doc.unreadable) return;  // never written
+  std::u16string secW = Encoded(section), keyW = Encoded(key),
+                 valW = Encoded(value);
   ProfileTrim(secW);
   ProfileTrim(keyW);
   ProfileTrim(valW);
-  std::u16string folded = ProfileFoldName(secW.data(), secW.size());
-  auto found = doc.sectionIndex.find(folded);
-  size_t si;
-  if (found != doc.sectionIndex.end()) {
-    si = found->second;
-  } else {
+  std::u16string scratch;
+  uint32_t secHash = SectionHash(secW.data(), secW.size());
+  int32_t si = FindSection(doc, secW, secHash, scratch);
+  if (si < 0) {
     int32_t header =
         AddLine(doc, doc.last, EncodeText(doc, u"[" + secW + u"]"));
-    doc.sections.push_back({header, {}});
-    si = doc.sections.size() - 1;
-    doc.sectionIndex.emplace(folded, si);
+    if (header < 0) {
+      doc.unreadable = true;
+      return;
+    }
+    doc.sections.push_back({header, header, secHash});
+    Insert(doc.sectionSlots, doc.sections);
+    si = static_cast<int32_t>(doc.sections.size() - 1);
   }
-  ProfileDocSection& s = doc.sections[si];
-  std::u16string keyFolded = ProfileFoldName(keyW.data(), keyW.size());
-  auto k = s.keys.find(keyFolded);
-  if (k != s.keys.end()) {
-    ProfileDocKey& existing = k->second;
-    if (existing.hasValue && existing.value == valW) return;
-    existing.hasValue = true;
-    existing.value = valW;
-    ProfileDocLine& line = doc.lines[existing.line];
-    std::string bytes = EncodeText(doc, KeyLine(existing.name, valW));
-    if (line.text >= 0) {
-      doc.texts[line.text] = std::move(bytes);
-    } else {
-      doc.texts.push_back(std::move(bytes));
-      line.text = static_cast<int32_t>(doc.texts.size() - 1);
+  uint32_t keyHash = KeyHash(si, keyW.data(), keyW.size());
+  ProfileLineParts parts;
+  int32_t k = FindKey(doc, si, keyW, keyHash, scratch, &parts);
+  if (k >= 0) {
+    if (parts.hasValue) {
+      // A value ends at its first NUL.
+      size_t len = 0;
+      while (len < parts.valueLen && scratch[parts.valueBegin + len] != 0)
+        ++len;
+      if (len == valW.size() &&
+          scratch.compare(parts.valueBegin, len, valW) == 0)
+        return;
+    }
+    std::u16string text =
+        scratch.substr(parts.nameBegin, parts.nameLen) + u"=" + valW;
+    if (!StoreText(doc, EncodeText(doc, text), doc.lines[doc.keys[k].line])) {
+      doc.unreadable = true;
+      return;
     }
   } else {
-    int32_t index =
-        AddLine(doc, s.anchor, EncodeText(doc, KeyLine(keyW, valW)));
-    s.anchor = index;
-    s.keys.emplace(keyFolded, ProfileDocKey{index, keyW, true, valW});
+    int32_t index = AddLine(doc, doc.sections[si].anchor,
+                            EncodeText(doc, keyW + u"=" + valW));
+    if (index < 0) {
+      doc.unreadable = true;
+      return;
+    }
+    doc.sections[si].anchor = index;
+    doc.keys.push_back({index, si, keyHash});
+    Insert(doc.keySlots, doc.keys);
   }
   doc.changed = true;
 }
@@ -171,43 +310,29 @@ static bool LineStartsWith(const ProfileDocument& doc, int32_t i,
                            const std::string& prefix) {
   if (i < 0) return false;
   const ProfileDocLine& line = doc.lines[i];
-  const std::string* bytes = &doc.original;
-  size_t at = line.begin, len = line.len;
-  if (line.text >= 0) {
-    bytes = &doc.texts[line.text];
-    at = 0;
-    len = bytes->size();
-  }
-  if (len == 0) {
-    if (line.newEol) {
-      bytes = &doc.eol;
-      at = 0;
-      len = doc.eol.size();
-    } else {
-      bytes = &doc.original;
-      at = line.begin + line.len;
-      len = line.eolLen;
-    }
-  }
-  return len >= prefix.size() && bytes->compare(at, prefix.size(), prefix) == 0;
+  if (line.len > 0)
+    return line.len >= prefix.size() &&
+           memcmp(LineBytes(doc, line), prefix.data(), prefix.size()) == 0;
+  std::string ending =
+      (line.flags & kLineNewEol) != 0 ? doc.eol : OwnEnding(doc, line);
+  return ending.size() >= prefix.size() &&
+         memcmp(ending.data(), prefix.data(), prefix.size()) == 0;
 }
 
 std::string ProfileDocBytes(const ProfileDocument& doc) {
   std::string out = doc.original.substr(0, doc.markLen);
-  const std::string cr = EncodeText(doc, u"\r"), lf = EncodeText(doc, u"\n");
+  out.reserve(doc.original.size() + doc.added.size() + 64);
   for (int32_t i = doc.lines[0].next; i >= 0; i = doc.lines[i].next) {
     const ProfileDocLine& line = doc.lines[i];
-    if (line.text >= 0)
-      out += doc.texts[line.text];
-    else
-      out.append(doc.original, line.begin, line.len);
-    if (line.newEol) {
+    out.append(LineBytes(doc, line), line.len);
+    if ((line.flags & kLineNewEol) != 0) {
       out += doc.eol;
       // A lone CR before a line that starts with LF would read as one CRLF
       // and swallow that line: the added ending takes the LF as well.
-      if (doc.eol == cr && LineStartsWith(doc, line.next, lf)) out += lf;
+      if (doc.eol == doc.cr && LineStartsWith(doc, line.next, doc.lf))
+        out += doc.lf;
     } else {
-      out.append(doc.original, line.begin + line.len, line.eolLen);
+      out += OwnEnding(doc, line);
     }
   }
   return out;

@@ -1,52 +1,70 @@
 // A profile file held for writing: its original bytes, split into lines, and
 // the lines the writes of this run added or replaced. Every byte that no
 // write touched is written back exactly as it was read.
+//
+// The document keeps no decoded copy of the file: sections and keys are
+// found through flat hash tables of line numbers, and a line is decoded
+// again only to confirm a match or to read its value. A line costs 16 bytes
+// and a key or section 12 more (plus its table slot), whatever its length.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/posix/profile_text.h"
 
 struct ProfileDocLine {
-  size_t begin, len, eolLen;  // content and line ending in `original`
-  int32_t text;               // index in `texts` when replaced/added, else -1
-  bool newEol;                // ends in the document's line ending
-  int32_t next;               // the following line, -1 at the end
+  // Offsets are 32-bit: see kProfileMaxBytes.
+  uint32_t begin, len;  // content: in `original`, or in `added` if kLineAdded
+  int32_t next;         // the following line, -1 at the end
+  uint8_t flags;
 };
+const uint8_t kLineAdded = 1;   // the content is this run's, in `added`
+const uint8_t kLineNewEol = 2;  // ends in the document's line ending
+// The line's own ending as read: CR, LF, both (CRLF) or neither.
+const uint8_t kLineEolCr = 4;
+const uint8_t kLineEolLf = 8;
+
+// `hash` is that of the folded name (and, for a key, its section) in the
+// low 31 bits; the top bit marks an entry that is in its table, the first
+// of its name.
+const uint32_t kInTable = 0x80000000u;
 
 struct ProfileDocKey {
   int32_t line;
-  std::u16string name;  // as spelled in the file
-  bool hasValue;
-  std::u16string value;
+  int32_t section;
+  uint32_t hash;
 };
 
 struct ProfileDocSection {
+  int32_t header;  // the header line; -1 for the unnamed section on top
   int32_t anchor;  // new keys go after this line (the last key line)
-  std::unordered_map<std::u16string, ProfileDocKey> keys;  // first wins
+  uint32_t hash;
 };
 
 struct ProfileDocument {
   std::string original;
   ProfileEncoding encoding = ProfileEncoding::kAnsi;
   size_t markLen = 0;
-  std::string eol;  // encoded: the file's first line ending, or CRLF
+  std::string eol;     // encoded: the file's first line ending, or CRLF
+  std::string cr, lf;  // the two line-ending units, encoded
+  std::string added;   // the encoded text of added and replaced lines
   std::vector<ProfileDocLine> lines;  // lines[0] is an empty head
-  std::vector<std::string> texts;
-  int32_t last = 0;  // the last line
+  int32_t last = 0;                   // the last line
+  std::vector<ProfileDocKey> keys;
+  std::vector<int32_t> keySlots;  // -1 or a key; first of a name wins
   std::vector<ProfileDocSection> sections;
-  std::unordered_map<std::u16string, size_t> sectionIndex;  // first wins
+  std::vector<int32_t> sectionSlots;  // -1 or a section; first wins
   bool changed = false;
-  // The file is there but could not be read: it is never written, since
-  // replacing it would lose whatever it holds.
+  // The file is there but could not be read, or it is too large for the
+  // document's offsets, or this run's text outgrew them: it is never
+  // written, since replacing it would lose whatever it holds.
   bool unreadable = false;
 };
 
 // Splits and indexes `bytes` (empty for a file that does not exist).
-void ProfileDocLoad(const std::string& bytes, ProfileDocument& doc);
+void ProfileDocLoad(std::string bytes, ProfileDocument& doc);
 
 // Sets key=value in the first section of that name, as the platform's
 // writer does; `changed` is set only when a value really changes.

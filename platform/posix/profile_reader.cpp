@@ -9,58 +9,150 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/profile_host.h"
 #include "platform/posix/code_page.h"
+#include "platform/posix/profile_host.h"
 #include "platform/posix/profile_text.h"
 
 namespace {
 
+const uint32_t kNoValue = 0xFFFFFFFFu;  // a key line without '='
+
+// Offsets and lengths in units of the file's text (see kProfileMaxBytes).
 struct IndexedKey {
-  size_t nameBegin, nameLen;
-  bool hasValue;
-  size_t valueBegin, valueLen;
+  uint32_t nameBegin, nameLen;
+  uint32_t valueBegin, valueLen;  // valueLen is kNoValue without '='
 };
 
 struct IndexedSection {
-  size_t firstKey, endKey;  // range in IndexedProfile::keys
+  uint32_t nameBegin, nameLen;
+  uint32_t firstKey, endKey;  // range in IndexedProfile::keys
+  uint32_t hash;              // of the folded name
 };
 
+// A file read for lookups. In a single-byte code page the file's own bytes
+// are kept, one unit each, and decoded as they are used; any other text is
+// decoded once, whole, as the platform decodes it.
 struct IndexedProfile {
   bool exists = false;
-  std::u16string text;  // the whole file, decoded
+  bool bytewise = false;
+  std::string bytes;    // bytewise
+  std::u16string text;  // otherwise
   std::vector<IndexedKey> keys;
   std::vector<IndexedSection> sections;
-  std::unordered_map<std::u16string, size_t> firstSection;  // folded name
+  std::vector<int32_t> slots;  // the first section of each folded name
 };
 
-void IndexProfile(const std::string& bytes, IndexedProfile& p) {
+// Units [begin, begin + len) of the text.
+void Units(const IndexedProfile& p, size_t begin, size_t len,
+           std::u16string& out) {
+  if (p.bytewise)
+    HostAnsiToWide(p.bytes.data() + begin, len, out);
+  else
+    out.assign(p.text, begin, len);
+}
+
+int32_t FindSection(const IndexedProfile& p, const std::u16string& name,
+                    uint32_t hash, std::u16string& scratch) {
+  if (p.slots.empty()) return -1;
+  size_t mask = p.slots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    int32_t s = p.slots[i];
+    if (s < 0) return -1;
+    const IndexedSection& sec = p.sections[s];
+    if (sec.hash != hash) continue;
+    Units(p, sec.nameBegin, sec.nameLen, scratch);
+    if (ProfileSameName(scratch.data(), scratch.size(), name.data(),
+                        name.size()))
+      return s;
+  }
+}
+
+// Adds the last section to the table unless an earlier one has its name.
+void IndexSection(IndexedProfile& p, std::u16string& name,
+                  std::u16string& scratch) {
+  IndexedSection& sec = p.sections.back();
+  sec.hash = ProfileNameHash(name.data(), name.size(), 0);
+  if (FindSection(p, name, sec.hash, scratch) >= 0) return;
+  if (p.sections.size() * 4 > p.slots.size() * 3) {
+    // Twice the size, from the sections already in (each the first of its
+    // name, so no name is compared again).
+    std::vector<int32_t> old;
+    old.swap(p.slots);
+    p.slots.assign(old.empty() ? 64 : old.size() * 2, -1);
+    size_t mask = p.slots.size() - 1;
+    for (int32_t s : old) {
+      if (s < 0) continue;
+      size_t i = p.sections[s].hash & mask;
+      while (p.slots[i] >= 0) i = (i + 1) & mask;
+      p.slots[i] = s;
+    }
+  }
+  size_t mask = p.slots.size() - 1;
+  size_t i = sec.hash & mask;
+  while (p.slots[i] >= 0) i = (i + 1) & mask;
+  p.slots[i] = static_cast<int32_t>(p.sections.size() - 1);
+}
+
+void IndexProfile(std::string& bytes, IndexedProfile& p) {
   size_t markLen;
   ProfileEncoding enc = ProfileDetectEncoding(bytes, &markLen);
-  ProfileDecode(enc, bytes.data() + markLen, bytes.size() - markLen, p.text);
+  p.bytewise = enc == ProfileEncoding::kAnsi && HostAnsiCodePage() == 1252;
+  size_t n;
+  if (p.bytewise) {
+    p.bytes.swap(bytes);
+    n = p.bytes.size();
+  } else {
+    ProfileDecode(enc, bytes.data() + markLen, bytes.size() - markLen, p.text);
+    std::string().swap(bytes);
+    n = p.text.size();
+  }
+  size_t breaks = 0;
+  for (size_t i = 0; i < n; ++i) {
+    char16_t c =
+        p.bytewise ? static_cast<unsigned char>(p.bytes[i]) : p.text[i];
+    breaks += c == '\n' || c == '\r';
+  }
+  p.keys.reserve(breaks + 1);
+  std::u16string line, name, scratch;
   // The unnamed section before the first header always exists, so a later
   // "[]" is a duplicate of it and is never searched (measured under Wine 8).
-  p.sections.push_back({0, 0});
-  p.firstSection.emplace(std::u16string(), 0);
-  const char16_t* t = p.text.data();
-  size_t n = p.text.size(), pos = 0;
+  p.sections.push_back({0, 0, 0, 0, 0});
+  IndexSection(p, name, scratch);
+  size_t pos = 0;
   while (pos < n) {
     size_t end = pos;
-    while (end < n && t[end] != '\n' && t[end] != '\r') ++end;
-    ProfileLineParts parts = ProfileParseLine(t + pos, end - pos);
+    if (p.bytewise) {
+      const char* t = p.bytes.data();
+      while (end < n && t[end] != '\n' && t[end] != '\r') ++end;
+    } else {
+      const char16_t* t = p.text.data();
+      while (end < n && t[end] != '\n' && t[end] != '\r') ++end;
+    }
+    Units(p, pos, end - pos, line);
+    ProfileLineParts parts = ProfileParseLine(line.data(), line.size());
+    uint32_t keyCount = static_cast<uint32_t>(p.keys.size());
     if (parts.kind == ProfileLineKind::kSection) {
-      p.sections.back().endKey = p.keys.size();
-      p.sections.push_back({p.keys.size(), p.keys.size()});
-      p.firstSection.emplace(
-          ProfileFoldName(t + pos + parts.nameBegin, parts.nameLen),
-          p.sections.size() - 1);
+      p.sections.back().endKey = keyCount;
+      p.sections.push_back({static_cast<uint32_t>(pos + parts.nameBegin),
+                            static_cast<uint32_t>(parts.nameLen), keyCount,
+                            keyCount, 0});
+      name.assign(line, parts.nameBegin, parts.nameLen);
+      IndexSection(p, name, scratch);
     } else if (parts.kind == ProfileLineKind::kKey) {
-      p.keys.push_back({pos + parts.nameBegin, parts.nameLen, parts.hasValue,
-                        pos + parts.valueBegin, parts.valueLen});
+      p.keys.push_back(
+          {static_cast<uint32_t>(pos + parts.nameBegin),
+           static_cast<uint32_t>(parts.nameLen),
+           static_cast<uint32_t>(pos + parts.valueBegin),
+           parts.hasValue ? static_cast<uint32_t>(parts.valueLen) : kNoValue});
     }
     pos = end;
-    while (pos < n && (t[pos] == '\n' || t[pos] == '\r')) ++pos;
+    if (p.bytewise) {
+      while (pos < n && (p.bytes[pos] == '\n' || p.bytes[pos] == '\r')) ++pos;
+    } else {
+      while (pos < n && (p.text[pos] == '\n' || p.text[pos] == '\r')) ++pos;
+    }
   }
-  p.sections.back().endKey = p.keys.size();
+  p.sections.back().endKey = static_cast<uint32_t>(p.keys.size());
 }
 
 std::unordered_map<std::string, std::unique_ptr<IndexedProfile>>& Cache() {
@@ -132,14 +224,16 @@ uint32_t StoreAnsi(const std::u16string& wide, char* buf, uint32_t size) {
 
 const IndexedKey* FindKey(const IndexedProfile& p, const std::u16string& sec,
                           const std::u16string& key) {
-  auto found = p.firstSection.find(ProfileFoldName(sec.data(), sec.size()));
-  if (found == p.firstSection.end()) return nullptr;
-  const IndexedSection& s = p.sections[found->second];
-  std::u16string folded = ProfileFoldName(key.data(), key.size());
-  for (size_t i = s.firstKey; i < s.endKey; ++i) {
+  std::u16string scratch;
+  int32_t s =
+      FindSection(p, sec, ProfileNameHash(sec.data(), sec.size(), 0), scratch);
+  if (s < 0) return nullptr;
+  const IndexedSection& section = p.sections[s];
+  for (size_t i = section.firstKey; i < section.endKey; ++i) {
     const IndexedKey& k = p.keys[i];
-    if (k.nameLen == folded.size() &&
-        ProfileFoldName(p.text.data() + k.nameBegin, k.nameLen) == folded)
+    if (k.nameLen != key.size()) continue;
+    Units(p, k.nameBegin, k.nameLen, scratch);
+    if (ProfileSameName(scratch.data(), scratch.size(), key.data(), key.size()))
       return &k;
   }
   return nullptr;
@@ -167,9 +261,12 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
   const IndexedKey* k = FindKey(p, secW, keyW);
   // A key line without '=' hides later lines of that name and gives the
   // default (measured under Wine 8: "nv" then "nv=later" gives "").
-  std::u16string value =
-      k && k->hasValue ? UpToNul(p.text.data() + k->valueBegin, k->valueLen)
-                       : defW;
+  std::u16string value = defW;
+  if (k && k->valueLen != kNoValue) {
+    std::u16string units;
+    Units(p, k->valueBegin, k->valueLen, units);
+    value = UpToNul(units.data(), units.size());
+  }
   return StoreAnsi(CopyEntry(value, size), buf, size);
 }
 

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/posix/code_page.h"
 
 bool ProfileLoadFile(const char* path, std::string& bytes) {
@@ -16,18 +18,39 @@ bool ProfileLoadFile(const char* path, std::string& bytes) {
     close(fd);
     return false;
   }
-  char chunk[65536];
+  // Read in place, into room for the size the file had when opened; a
+  // file that grows meanwhile is read on to its end.
+  if (static_cast<uint64_t>(st.st_size) > kProfileMaxBytes) {
+    close(fd);
+    return false;
+  }
+  size_t used = 0;
+  bytes.resize(static_cast<size_t>(st.st_size) + 1);
   for (;;) {
-    ssize_t got = read(fd, chunk, sizeof chunk);
+    if (used == bytes.size()) {
+      if (bytes.size() > kProfileMaxBytes) {
+        close(fd);
+        bytes.clear();
+        return false;
+      }
+      bytes.resize(bytes.size() * 2);
+    }
+    ssize_t got = read(fd, &bytes[used], bytes.size() - used);
+    if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       close(fd);
       bytes.clear();
       return false;
     }
     if (got == 0) break;
-    bytes.append(chunk, static_cast<size_t>(got));
+    used += static_cast<size_t>(got);
   }
   close(fd);
+  if (used > kProfileMaxBytes) {
+    bytes.clear();
+    return false;
+  }
+  bytes.resize(used);
   return true;
 }
 
@@ -115,11 +138,31 @@ void ProfileTrim(std::u16string& text) {
   text = text.substr(b, e - b);
 }
 
-std::u16string ProfileFoldName(const char16_t* name, size_t len) {
-  std::u16string folded(name, len);
-  for (char16_t& c : folded)
+bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
+                     size_t bLen) {
+  if (aLen != bLen) return false;
+  for (size_t i = 0; i < aLen; ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x + ('a' - 'A'));
+    if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y + ('a' - 'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed) {
+  uint32_t h = 2166136261u ^ seed;
+  for (size_t i = 0; i < len; ++i) {
+    char16_t c = name[i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c + ('a' - 'A'));
-  return folded;
+    h = (h ^ c) * 16777619u;
+  }
+  h ^= h >> 16;
+  h *= 0x7FEB352Du;
+  h ^= h >> 15;
+  h *= 0x846CA68Bu;
+  h ^= h >> 16;
+  return h & 0x7FFFFFFFu;
 }
 
 ProfileLineParts ProfileParseLine(const char16_t* line, size_t len) {

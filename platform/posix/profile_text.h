@@ -9,7 +9,10 @@
 
 enum class ProfileEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
-// Reads a regular file whole. False when it cannot be opened or read.
+// Reads a regular file whole. False when it cannot be opened or read, or
+// is larger than kProfileMaxBytes: neither file of a run is ever that
+// large, and offsets within them are kept in 32 bits.
+const uint64_t kProfileMaxBytes = 0x7FFFFFF0u;
 bool ProfileLoadFile(const char* path, std::string& bytes);
 
 // The encoding a file's first bytes announce, and the length of the mark.
@@ -33,9 +36,13 @@ bool ProfileIsBlank(char16_t c);
 // Removes leading and trailing blanks.
 void ProfileTrim(std::u16string& text);
 
-// A name with ASCII letters folded to lower case, the form names are
-// compared in (the platform folds no other letters).
-std::u16string ProfileFoldName(const char16_t* name, size_t len);
+// Names are compared with ASCII letters folded to lower case (the platform
+// folds no other letters): whether two names are equal so, and a 31-bit
+// hash of a name in that form (`seed` tells apart names of different
+// scopes).
+bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
+                     size_t bLen);
+uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed);
 
 // What one line of a profile file is, after its blanks are trimmed.
 enum class ProfileLineKind { kBlank, kSection, kKey };

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/posix/profile_commit.h"
@@ -33,11 +34,12 @@ void PlatformWriteProfile(const char* section, const char* key,
     bool unreadable = false;
     if (!ProfileLoadFile(path, bytes)) {
       struct stat st;
-      unreadable = stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+      unreadable =
+          stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
       bytes.clear();
     }
-    ProfileDocLoad(bytes, *doc);
-    doc->unreadable = unreadable;
+    ProfileDocLoad(std::move(bytes), *doc);
+    if (unreadable) doc->unreadable = true;
   }
   ProfileDocSet(*doc, section, key, value);
 }

@@ -17,6 +17,8 @@
 #include "platform/platform.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/profile_commit.h"
+#include "platform/posix/profile_host.h"
+#include "platform/posix/profile_text.h"
 
 namespace {
 
@@ -212,7 +214,7 @@ TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 65534u);
 
-  chmod(sub.c_str(), 0755);  // write-only file: it cannot be kept, so it
+  chmod(sub.c_str(), 0755);   // write-only file: it cannot be kept, so it
   chmod(path.c_str(), 0200);  // is not replaced either
   ASSERT_EQ(WriteAsNobody(path, "x"), 0);
   EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=b\r\n");
@@ -233,8 +235,14 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
     const char* name;
     std::string bytes;
   } cases[] = {
-      {"le", std::string("\xff\xfe" "a\0=\0x\0", 8) + "y"},
-      {"be", std::string("\xfe\xff" "\0a\0=\0x", 8) + "y"},
+      {"le", std::string("\xff\xfe"
+                         "a\0=\0x\0",
+                         8) +
+                 "y"},
+      {"be", std::string("\xfe\xff"
+                         "\0a\0=\0x",
+                         8) +
+                 "y"},
   };
   for (const auto& c : cases) {
     std::string path = Dir() + "/odd-" + c.name + ".ini";
@@ -290,6 +298,35 @@ TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
   std::string bytes = Slurp(path);
   EXPECT_EQ(bytes.find("V9999PathRoot=C:\\\r\n[PrivatPath]\r\n<V0Path>="),
             bytes.find("V9999PathRoot"));
+}
+
+TEST_F(ProfileWriter, FileOverTheSizeLimitIsNeverRewritten) {
+  // Sparse files just over and just at the limit: the larger one is left as
+  // it is (not read as empty and replaced by this run's keys), and reads as
+  // no file at all.
+  const struct {
+    const char* name;
+    uint64_t size;
+    bool written;
+  } cases[] = {{"over.ini", kProfileMaxBytes + 1, false},
+               {"small.ini", 64, true}};
+  for (const auto& c : cases) {
+    std::string path = Dir() + "/" + c.name;
+    int fd = open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(c.size)), 0);
+    close(fd);
+    HostWrites(path, {{"PrgStart", "Editor", "7"}});
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_size) != c.size, c.written) << c.name;
+    char buf[16];
+    PlatformReadProfile("PrgStart", "Editor", "none", buf, sizeof buf,
+                        path.c_str());
+    HostForgetProfiles();
+    EXPECT_STREQ(buf, c.written ? "7" : "none") << c.name;
+    unlink(path.c_str());
+  }
 }
 
 }  // namespace
