@@ -144,7 +144,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     !((original[0] == '\xff' && original[1] == '\xfe') ||
                       (original[0] == '\xfe' && original[1] == '\xff'));
   if (allAscii && plainBytes) {
-    std::vector<Line> before = SplitLines(original), after = SplitLines(result);
+    // A UTF-8 mark stays first, and keys of the unnamed section may follow
+    // it at once: it is no part of the first line.
+    const std::string kMark = "\xef\xbb\xbf";
+    std::string bodyBefore = original, bodyAfter = result;
+    if (original.compare(0, 3, kMark) == 0) {
+      if (result.compare(0, 3, kMark) != 0) FuzzFail("the UTF-8 mark is gone");
+      bodyBefore.erase(0, 3);
+      bodyAfter.erase(0, 3);
+    }
+    std::vector<Line> before = SplitLines(bodyBefore),
+                      after = SplitLines(bodyAfter);
     size_t j = 0;
     for (size_t i = 0; i < before.size(); ++i) {
       if (MayBeReplaced(before[i], keys)) continue;
