@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++ libgtest-dev python3
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 strace zip unzip)
+          wine wine64 wine32:i386 strace valgrind zip unzip)
 if [[ "${INSTPROBE_FUZZ_DEPS:-0}" == 1 ]]; then
   packages+=(clang libclang-rt-14-dev)
 fi

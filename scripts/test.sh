@@ -2,8 +2,9 @@
 # Installs what is missing, builds the three presets and runs every test:
 # the Windows executables' checks, the host unit tests, and the end-to-end
 # and differential suites (the Windows builds under Wine); then the host
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# short smoke run of every fuzz target.
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, a
+# short smoke run of every fuzz target, and the host runs of the end-to-end
+# suites under valgrind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 INSTPROBE_FUZZ_DEPS=1 scripts/install-deps.sh
@@ -27,4 +28,23 @@ scripts/fuzz.sh "${INSTPROBE_FUZZ_SECONDS:-10}" || status=1
 
 echo "== ctest --preset host"
 ctest --preset host -j2 || status=1
+
+# Every host run of the end-to-end suites again under valgrind: an error it
+# finds (or a definite leak) makes the run exit 97, which fails the case.
+echo "== host end-to-end runs under valgrind"
+export INSTPROBE_HOST_RUNNER="valgrind --quiet --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite"
+e2e=build/host/tests/e2e
+log=$(mktemp -d /tmp/instprobe-valgrind-XXXXXX)
+(GTEST_FILTER='*_host' "$e2e/walk_e2e_test" >"$log/walk.txt" 2>&1 &&
+  GTEST_FILTER='*_host' "$e2e/lookup_e2e_test" >"$log/lookup.txt" 2>&1) &
+walk=$!
+"$e2e/differential_test" >"$log/differential.txt" 2>&1 &
+differential=$!
+for pid in $walk $differential; do wait "$pid" || status=1; done
+for f in "$log"/*.txt; do
+  echo "$(basename "$f" .txt): $(grep -E '^\[  (PASSED|FAILED)  \]' "$f" | tr '\n' ' ')"
+  if grep -q '^\[  FAILED  \]' "$f"; then cat "$f"; fi
+done
+rm -rf "$log"
+unset INSTPROBE_HOST_RUNNER
 exit $status
