@@ -34,6 +34,7 @@ struct IndexedSection {
 // decoded once, whole, as the platform decodes it.
 struct IndexedProfile {
   bool exists = false;
+  uint32_t codePage = 0;  // the ANSI code page it was read in
   bool bytewise = false;
   std::string bytes;    // bytewise
   std::u16string text;  // otherwise
@@ -162,8 +163,10 @@ std::unordered_map<std::string, std::unique_ptr<IndexedProfile>>& Cache() {
 
 const IndexedProfile& LoadIndexed(const char* path) {
   std::unique_ptr<IndexedProfile>& slot = Cache()[path];
-  if (!slot) {
+  // Text kept as bytes is decoded in the code page it was read in.
+  if (!slot || slot->codePage != HostAnsiCodePage()) {
     slot.reset(new IndexedProfile);
+    slot->codePage = HostAnsiCodePage();
     std::string bytes;
     slot->exists = ProfileLoadFile(path, bytes);
     if (slot->exists) IndexProfile(bytes, *slot);
