@@ -16,6 +16,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -234,7 +235,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     _exit(status == 0 ? 0 : 3);
   }
   int status = 0;
-  if (waitpid(child, &status, 0) != child) FuzzFail("waitpid failed");
+  // libFuzzer's own timer signals may interrupt the wait.
+  pid_t waited;
+  do {
+    waited = waitpid(child, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  if (waited != child) FuzzFail("waitpid failed");
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     FuzzFail("the walk failed in the child (see its report above)");
   return 0;
