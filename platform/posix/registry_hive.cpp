@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "platform/posix/registry_escape.h"
 #include "platform/posix/registry_fold.h"
@@ -434,6 +435,44 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine) {
   Settle(hive, pending, memory);
 }
 
+namespace {
+
+const size_t kHugePage = 2u << 20;
+
+size_t RoundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
+
+}  // namespace
+
+void* RegAllocate(size_t bytes) {
+  if (bytes >= kHugePage) {
+    // A mapping trimmed to start on a huge-page boundary.
+    size_t length = RoundUp(bytes, 4096);
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw != MAP_FAILED) {
+      uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+      uintptr_t aligned = RoundUp(start, kHugePage);
+      if (aligned > start) munmap(raw, aligned - start);
+      size_t tail = (start + length + kHugePage) - (aligned + length);
+      if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+      void* p = reinterpret_cast<void*>(aligned);
+      madvise(p, length, MADV_HUGEPAGE);
+      return p;
+    }
+    // Out of address space: as operator new would.
+    throw std::bad_alloc();
+  }
+  return ::operator new(bytes);
+}
+
+void RegRelease(void* p, size_t bytes) {
+  if (bytes >= kHugePage && p != nullptr) {
+    munmap(p, RoundUp(bytes, 4096));
+    return;
+  }
+  ::operator delete(p);
+}
+
 void RegTextRelease::operator()(const char* text) const {
   if (mapped > 0)
     munmap(const_cast<char*>(text), mapped);
@@ -455,8 +494,7 @@ RegText MapFile(const std::string& path, int fd, size_t* size) {
       static_cast<uint64_t>(opened.st_size) >= 0xFFFFFFF0u)
     return RegText();
   size_t length = static_cast<size_t>(opened.st_size);
-  void* map =
-      mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  void* map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
   if (map == MAP_FAILED) return RegText();
   *size = length;
   return RegText(static_cast<const char*>(map), RegTextRelease{length});
