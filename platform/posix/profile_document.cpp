@@ -68,71 +68,40 @@ uint32_t KeyHash(int32_t section, const char16_t* name, size_t len) {
   return ProfileNameHash(name, len, static_cast<uint32_t>(section) + 1u);
 }
 
-// Rebuilds a table of twice the size from the entries marked as in it.
-template <typename Entry>
-void Grow(std::vector<int32_t>& slots, const std::vector<Entry>& entries) {
-  size_t capacity = slots.empty() ? 64 : slots.size() * 2;
-  slots.assign(capacity, -1);
-  size_t mask = capacity - 1;
-  for (size_t e = 0; e < entries.size(); ++e) {
-    if ((entries[e].hash & kInTable) == 0) continue;
-    size_t i = entries[e].hash & mask;
-    while (slots[i] >= 0) i = (i + 1) & mask;
-    slots[i] = static_cast<int32_t>(e);
-  }
-}
-
-// Adds the last entry to its table (the caller knows that no earlier entry
-// of its name is there). The table stays at most three quarters full.
-template <typename Entry>
-void Insert(std::vector<int32_t>& slots, std::vector<Entry>& entries) {
-  if (entries.size() * 4 > slots.size() * 3) Grow(slots, entries);
-  Entry& entry = entries.back();
-  size_t mask = slots.size() - 1;
-  size_t i = entry.hash & mask;
-  while (slots[i] >= 0) i = (i + 1) & mask;
-  slots[i] = static_cast<int32_t>(entries.size() - 1);
-  entry.hash |= kInTable;
-}
-
 // The first section named `name` (compared with ASCII letters folded).
-int32_t FindSection(const ProfileDocument& doc, const std::u16string& name,
-                    uint32_t hash, std::u16string& scratch) {
-  if (doc.sectionSlots.empty()) return -1;
-  size_t mask = doc.sectionSlots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    int32_t s = doc.sectionSlots[i];
-    if (s < 0) return -1;
+int32_t FindSection(const ProfileDocument& doc, const char16_t* name,
+                    size_t len, uint32_t hash, std::u16string& scratch) {
+  return ProfileSlotFind(doc.sectionSlots, hash, [&](int32_t s) {
     const ProfileDocSection& sec = doc.sections[s];
-    if ((sec.hash & ~kInTable) != hash) continue;
-    if (sec.header < 0) {
-      if (name.empty()) return s;
-      continue;
-    }
+    if (sec.hash != hash) return false;
+    if (sec.header < 0) return len == 0;
     ProfileLineParts parts = ParseDocLine(doc, sec.header, scratch);
-    if (ProfileSameName(scratch.data() + parts.nameBegin, parts.nameLen,
-                        name.data(), name.size()))
-      return s;
-  }
+    return ProfileSameName(scratch.data() + parts.nameBegin, parts.nameLen,
+                           name, len);
+  });
 }
 
 // The first key of section `s` named `name`; `parts` and `scratch` are
 // left holding its line.
-int32_t FindKey(const ProfileDocument& doc, int32_t s,
-                const std::u16string& name, uint32_t hash,
-                std::u16string& scratch, ProfileLineParts* parts) {
-  if (doc.keySlots.empty()) return -1;
-  size_t mask = doc.keySlots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    int32_t k = doc.keySlots[i];
-    if (k < 0) return -1;
+int32_t FindKey(const ProfileDocument& doc, int32_t s, const char16_t* name,
+                size_t len, uint32_t hash, std::u16string& scratch,
+                ProfileLineParts* parts) {
+  return ProfileSlotFind(doc.keySlots, hash, [&](int32_t k) {
     const ProfileDocKey& key = doc.keys[k];
-    if ((key.hash & ~kInTable) != hash || key.section != s) continue;
+    if (key.hash != hash || key.section != s) return false;
     *parts = ParseDocLine(doc, key.line, scratch);
-    if (ProfileSameName(scratch.data() + parts->nameBegin, parts->nameLen,
-                        name.data(), name.size()))
-      return k;
-  }
+    return ProfileSameName(scratch.data() + parts->nameBegin, parts->nameLen,
+                           name, len);
+  });
+}
+
+// Adds the last section or key to its table (the caller has found no
+// earlier one of its name).
+template <typename Entry>
+void Insert(std::vector<int32_t>& slots, const std::vector<Entry>& entries) {
+  ProfileSlotAdd(slots, entries.size(), entries.back().hash,
+                 static_cast<int32_t>(entries.size() - 1),
+                 [&](int32_t e) { return entries[e].hash; });
 }
 
 // Stores this run's text of a line; false when it no longer fits the
@@ -228,18 +197,18 @@ void ProfileDocLoad(std::string bytes, ProfileDocument& doc) {
 
     ProfileLineParts parts = ParseDocLine(doc, index, wide);
     if (parts.kind == ProfileLineKind::kSection) {
-      uint32_t hash = SectionHash(wide.data() + parts.nameBegin, parts.nameLen);
-      std::u16string name = wide.substr(parts.nameBegin, parts.nameLen);
-      bool first = FindSection(doc, name, hash, scratch) < 0;
+      const char16_t* name = wide.data() + parts.nameBegin;
+      uint32_t hash = SectionHash(name, parts.nameLen);
+      bool first = FindSection(doc, name, parts.nameLen, hash, scratch) < 0;
       doc.sections.push_back({index, index, hash});
       if (first) Insert(doc.sectionSlots, doc.sections);
     } else if (parts.kind == ProfileLineKind::kKey) {
       int32_t s = static_cast<int32_t>(doc.sections.size() - 1);
       doc.sections[s].anchor = index;
-      std::u16string name = wide.substr(parts.nameBegin, parts.nameLen);
-      uint32_t hash = KeyHash(s, name.data(), name.size());
+      const char16_t* name = wide.data() + parts.nameBegin;
+      uint32_t hash = KeyHash(s, name, parts.nameLen);
       ProfileLineParts found;
-      if (FindKey(doc, s, name, hash, scratch, &found) < 0) {
+      if (FindKey(doc, s, name, parts.nameLen, hash, scratch, &found) < 0) {
         doc.keys.push_back({index, s, hash});
         Insert(doc.keySlots, doc.keys);
       }
@@ -259,7 +228,7 @@ void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
   ProfileTrim(valW);
   std::u16string scratch;
   uint32_t secHash = SectionHash(secW.data(), secW.size());
-  int32_t si = FindSection(doc, secW, secHash, scratch);
+  int32_t si = FindSection(doc, secW.data(), secW.size(), secHash, scratch);
   if (si < 0) {
     int32_t header =
         AddLine(doc, doc.last, EncodeText(doc, u"[" + secW + u"]"));
@@ -273,7 +242,8 @@ void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
   }
   uint32_t keyHash = KeyHash(si, keyW.data(), keyW.size());
   ProfileLineParts parts;
-  int32_t k = FindKey(doc, si, keyW, keyHash, scratch, &parts);
+  int32_t k =
+      FindKey(doc, si, keyW.data(), keyW.size(), keyHash, scratch, &parts);
   if (k >= 0) {
     if (parts.hasValue) {
       // A value ends at its first NUL.

@@ -26,21 +26,16 @@ const uint8_t kLineNewEol = 2;  // ends in the document's line ending
 const uint8_t kLineEolCr = 4;
 const uint8_t kLineEolLf = 8;
 
-// `hash` is that of the folded name (and, for a key, its section) in the
-// low 31 bits; the top bit marks an entry that is in its table, the first
-// of its name.
-const uint32_t kInTable = 0x80000000u;
-
 struct ProfileDocKey {
   int32_t line;
   int32_t section;
-  uint32_t hash;
+  uint32_t hash;  // of the folded name and the section
 };
 
 struct ProfileDocSection {
   int32_t header;  // the header line; -1 for the unnamed section on top
   int32_t anchor;  // new keys go after this line (the last key line)
-  uint32_t hash;
+  uint32_t hash;   // of the folded name
 };
 
 struct ProfileDocument {

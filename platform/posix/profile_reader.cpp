@@ -54,18 +54,13 @@ void Units(const IndexedProfile& p, size_t begin, size_t len,
 
 int32_t FindSection(const IndexedProfile& p, const std::u16string& name,
                     uint32_t hash, std::u16string& scratch) {
-  if (p.slots.empty()) return -1;
-  size_t mask = p.slots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    int32_t s = p.slots[i];
-    if (s < 0) return -1;
+  return ProfileSlotFind(p.slots, hash, [&](int32_t s) {
     const IndexedSection& sec = p.sections[s];
-    if (sec.hash != hash) continue;
+    if (sec.hash != hash) return false;
     Units(p, sec.nameBegin, sec.nameLen, scratch);
-    if (ProfileSameName(scratch.data(), scratch.size(), name.data(),
-                        name.size()))
-      return s;
-  }
+    return ProfileSameName(scratch.data(), scratch.size(), name.data(),
+                           name.size());
+  });
 }
 
 // Adds the last section to the table unless an earlier one has its name.
@@ -74,24 +69,9 @@ void IndexSection(IndexedProfile& p, std::u16string& name,
   IndexedSection& sec = p.sections.back();
   sec.hash = ProfileNameHash(name.data(), name.size(), 0);
   if (FindSection(p, name, sec.hash, scratch) >= 0) return;
-  if (p.sections.size() * 4 > p.slots.size() * 3) {
-    // Twice the size, from the sections already in (each the first of its
-    // name, so no name is compared again).
-    std::vector<int32_t> old;
-    old.swap(p.slots);
-    p.slots.assign(old.empty() ? 64 : old.size() * 2, -1);
-    size_t mask = p.slots.size() - 1;
-    for (int32_t s : old) {
-      if (s < 0) continue;
-      size_t i = p.sections[s].hash & mask;
-      while (p.slots[i] >= 0) i = (i + 1) & mask;
-      p.slots[i] = s;
-    }
-  }
-  size_t mask = p.slots.size() - 1;
-  size_t i = sec.hash & mask;
-  while (p.slots[i] >= 0) i = (i + 1) & mask;
-  p.slots[i] = static_cast<int32_t>(p.sections.size() - 1);
+  ProfileSlotAdd(p.slots, p.sections.size(), sec.hash,
+                 static_cast<int32_t>(p.sections.size() - 1),
+                 [&](int32_t s) { return p.sections[s].hash; });
 }
 
 void IndexProfile(std::string& bytes, IndexedProfile& p) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class ProfileEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
@@ -61,3 +62,39 @@ struct ProfileLineParts {
 // '[' line with a ']' in it is a header, any other non-blank line is a key,
 // split at its first '='.
 ProfileLineParts ProfileParseLine(const char16_t* line, size_t len);
+
+// Tables of entry numbers (-1 for a free slot), open-addressed with linear
+// probing, a power of two in size and at most three quarters full: the
+// reader and the writer find sections and keys through them. A name is
+// added only when the table does not hold it yet, so its chain has one
+// entry of that name.
+
+// The first entry on `hash`'s chain that `matches(entry)` accepts, or -1.
+template <typename Matches>
+int32_t ProfileSlotFind(const std::vector<int32_t>& slots, uint32_t hash,
+                        Matches matches) {
+  if (slots.empty()) return -1;
+  size_t mask = slots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    int32_t entry = slots[i];
+    if (entry < 0 || matches(entry)) return entry;
+  }
+}
+
+// Adds `entry` with `hash`; `entries` is the number of entries there are
+// (held or not), `hashOf(e)` the hash of entry e, used when the table grows.
+template <typename HashOf>
+void ProfileSlotAdd(std::vector<int32_t>& slots, size_t entries, uint32_t hash,
+                    int32_t entry, HashOf hashOf) {
+  if (entries * 4 > slots.size() * 3) {
+    std::vector<int32_t> old;
+    old.swap(slots);
+    slots.assign(old.empty() ? 64 : old.size() * 2, -1);
+    for (int32_t e : old)
+      if (e >= 0) ProfileSlotAdd(slots, 0, hashOf(e), e, hashOf);
+  }
+  size_t mask = slots.size() - 1;
+  size_t i = hash & mask;
+  while (slots[i] >= 0) i = (i + 1) & mask;
+  slots[i] = entry;
+}
