@@ -98,6 +98,17 @@ void CheckCopy(const std::string& src, size_t capacity, size_t n) {
   CheckCopied(src, g.text(), len, limit);
 }
 
+// How much of `before` an append keeps: all of it but a lone lead byte at
+// its end, which the append writes over.
+size_t KeptByAppend(const std::string& before) {
+  size_t keep = before.size();
+  std::string at = Boundaries(before);
+  if (keep > 0 && at[keep - 1] &&
+      IsLeadByte(static_cast<unsigned char>(before[keep - 1])))
+    --keep;
+  return keep;
+}
+
 void CheckAppend(const std::string& head, const std::string& tail,
                  size_t capacity, size_t n) {
   Guarded g;
@@ -114,12 +125,7 @@ void CheckAppend(const std::string& head, const std::string& tail,
   std::string before(g.text());
   AppendBytes(g.text(), capacity, tail.c_str(), n);
   size_t len = CheckBounds(g);
-  // A lone lead byte at the end of the first text is written over.
-  size_t keep = before.size();
-  std::string at = Boundaries(before);
-  if (keep > 0 && at[keep - 1] &&
-      IsLeadByte(static_cast<unsigned char>(before[keep - 1])))
-    --keep;
+  size_t keep = KeptByAppend(before);
   if (len < keep || memcmp(g.text(), before.data(), keep) != 0)
     FuzzFail("append changed the text before it");
   size_t room = capacity - 1 - keep;
@@ -139,12 +145,7 @@ void CheckTrailingBackslash(const std::string& text, size_t capacity) {
     if (before != g.text()) FuzzFail("a final backslash was not kept as is");
     return;
   }
-  // The append writes over a lone lead byte at the end.
-  size_t keep = before.size();
-  std::string at = Boundaries(before);
-  if (keep > 0 && at[keep - 1] &&
-      IsLeadByte(static_cast<unsigned char>(before[keep - 1])))
-    --keep;
+  size_t keep = KeptByAppend(before);
   if (len < keep || memcmp(g.text(), before.data(), keep) != 0)
     FuzzFail("trailing backslash changed the text");
   bool room = keep + 1 < capacity;
