@@ -28,5 +28,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
+# A mirror that is mid-sync can fail one index; the others still serve.
+apt-get update -q || echo "install-deps: apt-get update reported errors; going on" >&2
 apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -4,7 +4,8 @@
 # and differential suites (the Windows builds under Wine); then the host
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, a
 # short smoke run of every fuzz target, and the host runs of the end-to-end
-# suites under valgrind.
+# suites under valgrind; last, the release archives made from these very
+# builds (scripts/release.sh) and the release tests on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 INSTPROBE_FUZZ_DEPS=1 scripts/install-deps.sh
@@ -21,13 +22,13 @@ done
 
 echo "== ctest --preset host-asan"
 scripts/build-all.sh host-asan
-ctest --preset host-asan -j2 || status=1
+ctest --preset host-asan -j2 -LE release || status=1
 
 echo "== fuzz smoke: every target for ${INSTPROBE_FUZZ_SECONDS:-10} s"
 scripts/fuzz.sh "${INSTPROBE_FUZZ_SECONDS:-10}" || status=1
 
 echo "== ctest --preset host"
-ctest --preset host -j2 || status=1
+ctest --preset host -j2 -LE release || status=1
 
 # Every host run of the end-to-end suites again under valgrind: an error it
 # finds (or a definite leak) makes the run exit 97, which fails the case.
@@ -47,4 +48,8 @@ for f in "$log"/*.txt; do
 done
 rm -rf "$log"
 unset INSTPROBE_HOST_RUNNER
+
+echo "== release: scripts/release.sh, then the release tests on dist/"
+scripts/release.sh || status=1
+ctest --preset host -L release || status=1
 exit $status

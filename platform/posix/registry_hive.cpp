@@ -198,11 +198,11 @@ struct PathMemory {
 // overlaps the scan of the key's values.
 struct PendingKey {
   bool waiting = false;
-  int32_t parent;
-  const char* name;
-  const char* nameEnd;
-  uint32_t hash;
-  int32_t block;  // the block that the header opened
+  int32_t parent = 0;
+  const char* name = nullptr;
+  const char* nameEnd = nullptr;
+  uint32_t hash = 0;
+  int32_t block = -1;  // the block that the header opened
 };
 
 void Forget(PathMemory& memory) {
