@@ -17,9 +17,6 @@ const size_t kPathBufferSize = 264;
 // Called once at start; returns the code page number.
 uint32_t InitPathText();
 
-// Replaces the lead-byte table (tests use it to switch code pages).
-void SetLeadByteTable(const unsigned char table[256]);
-
 bool IsLeadByte(unsigned char b);
 
 // Copies at most n bytes of src into dest (never more than destCapacity - 1),

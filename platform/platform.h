@@ -1,6 +1,6 @@
 // The thin layer between the core and the operating system. Every service the
 // core needs is here and nothing more; platform/win32 implements it over the
-// real API, platform/posix over our own readers of the same files.
+// real API, platform/linux over our own readers of a Wine prefix.
 #pragma once
 
 #include <cstdint>

@@ -1,20 +1,12 @@
 // Reads the fixed part of a file's version resource.
-#include <cstring>
-
+#include "bytes/byte_span.h"
 #include "platform/platform.h"
 #include "probe/probe.h"
 
-// Size of the fixed version record (VS_FIXEDFILEINFO) and the offsets of its
-// two file-version words.
+// Size of the fixed version record (VS_FIXEDFILEINFO) and the offset of its
+// high file-version word, whose high half is the major version.
 static const uint32_t kFixedInfoSize = 52;
 static const uint32_t kFileVersionMSOffset = 8;
-static const uint32_t kFileVersionLSOffset = 12;
-
-static uint32_t LoadLE32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 uint32_t ReadMajorVersion(const char* path) {
   uint32_t size = PlatformVersionInfoSize(path);
@@ -34,9 +26,8 @@ uint32_t ReadMajorVersion(const char* path) {
       const unsigned char* at = static_cast<const unsigned char*>(record);
       if (len >= kFixedInfoSize && at >= start &&
           static_cast<uint64_t>(at - start) + kFixedInfoSize <= size) {
-        fileVersionMS = LoadLE32(at + kFileVersionMSOffset);
-        uint32_t fileVersionLS = LoadLE32(at + kFileVersionLSOffset);
-        (void)fileVersionLS;  // read as the record gives it; not reported
+        fileVersionMS =
+            Le32At(ByteSpan(at, kFixedInfoSize), kFileVersionMSOffset);
       }
     }
   }

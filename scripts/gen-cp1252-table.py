@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes platform/posix/cp1252_best_fit.inc from Wine's code page 1252 table.
+"""Writes codepage/cp1252_best_fit.inc from Wine's code page 1252 table.
 
 The table lists every UTF-16 code unit above U+00FF that the platform's
 conversion maps to a byte other than '?' (its best fit), as pairs sorted by

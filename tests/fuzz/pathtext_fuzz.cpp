@@ -11,7 +11,7 @@
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
+#include "platform/linux/code_page.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
-#include "platform/posix/profile_host.h"
-#include "platform/posix/code_page.h"
+#include "platform/linux/profile.h"
+#include "platform/linux/code_page.h"
 #include "run/run.h"
 
 namespace {

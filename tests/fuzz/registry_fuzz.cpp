@@ -13,11 +13,11 @@
 
 #include "fuzz_support.h"
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
-#include "platform/posix/dos_path.h"
-#include "platform/posix/registry_hive.h"
-#include "platform/posix/registry_host.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/dos_path.h"
+#include "regfile/reg_index.h"
+#include "platform/linux/registry.h"
+#include "platform/linux/wine_prefix.h"
 
 namespace {
 

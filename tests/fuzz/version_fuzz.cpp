@@ -12,8 +12,8 @@
 
 #include "fuzz_support.h"
 #include "platform/platform.h"
-#include "platform/posix/version_file.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/version.h"
+#include "platform/linux/wine_prefix.h"
 #include "probe/probe.h"
 
 namespace {

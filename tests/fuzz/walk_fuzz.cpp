@@ -24,11 +24,11 @@
 
 #include "fuzz_support.h"
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
-#include "platform/posix/dos_path.h"
-#include "platform/posix/registry_host.h"
-#include "platform/posix/version_file.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/dos_path.h"
+#include "platform/linux/registry.h"
+#include "platform/linux/version.h"
+#include "platform/linux/wine_prefix.h"
 #include "run/run.h"
 
 namespace {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/posix/code_page.h"
+#include "codepage/locale_names.h"
+#include "platform/linux/code_page.h"
+#include "unicode/utf8.h"
 
 namespace {
 
@@ -57,11 +59,11 @@ TEST(CodePage, RoundTrip932) {
 
 TEST(CodePage, Utf8Invalid) {
   std::u16string wide;
-  HostUtf8ToWide("a\xC3\xA9\xFF" "b\xE2\x82", 7, wide);
+  Utf8ToWide("a\xC3\xA9\xFF" "b\xE2\x82", 7, wide);
   EXPECT_EQ(wide, u"a\u00E9\uFFFDb\uFFFD");
   std::string back;
   const char16_t lone[] = {0xD800, 'x'};
-  HostWideToUtf8(lone, 2, back);
+  WideToUtf8(lone, 2, back);
   EXPECT_EQ(back, "\xEF\xBF\xBDx");
 }
 

@@ -14,9 +14,9 @@
 
 #include "gtest/gtest.h"
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
-#include "platform/posix/dos_path.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/dos_path.h"
+#include "platform/linux/wine_prefix.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
+#include "platform/linux/code_page.h"
 
 namespace {
 

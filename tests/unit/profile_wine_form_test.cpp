@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
+#include "platform/linux/code_page.h"
 
 namespace {
 

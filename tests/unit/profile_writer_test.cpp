@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
-#include "platform/posix/profile_commit.h"
-#include "platform/posix/profile_host.h"
-#include "platform/posix/profile_text.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/profile_commit.h"
+#include "platform/linux/profile.h"
+#include "ini/ini_text.h"
 
 namespace {
 

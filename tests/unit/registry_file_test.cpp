@@ -13,9 +13,9 @@
 #include "tests/unit/registry_prefix_fixture.h"
 
 #include "platform/platform.h"
-#include "platform/posix/code_page.h"
-#include "platform/posix/registry_host.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/registry.h"
+#include "platform/linux/wine_prefix.h"
 
 namespace {
 

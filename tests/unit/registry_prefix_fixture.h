@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/posix/code_page.h"
-#include "platform/posix/registry_host.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/registry.h"
+#include "platform/linux/wine_prefix.h"
 
 // The header of a user.reg: the SID names HKEY_USERS' entry for the user.
 const char kRegistryUserHeader[] =

@@ -17,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/posix/version_block.h"
-#include "platform/posix/version_file.h"
-#include "platform/posix/version_locale.h"
+#include "codepage/locale_names.h"
+#include "pe/version_block.h"
+#include "platform/linux/code_page.h"
+#include "platform/linux/version.h"
+#include "platform/linux/languages.h"
 
 namespace {
 
@@ -40,7 +42,9 @@ uint32_t HostFileVersionMS(const std::string& path) {
   if (!HostVersionInfoRead(path.c_str(), size, block.data(), &dataLen)) {
     return 0;
   }
-  if (!QueryVersionRoot(block.data(), size, dataLen, &offset, &len)) return 0;
+  if (!QueryVersionRoot(block.data(), size, dataLen, HostAnsiCodec(), &offset,
+                        &len))
+    return 0;
   if (len < 52 || static_cast<uint64_t>(offset) + 52 > size) return 0;
   const unsigned char* p = block.data() + offset + 8;
   return p[0] | (p[1] << 8) | (p[2] << 16) |

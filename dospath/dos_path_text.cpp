@@ -1,0 +1,140 @@
+// DOS paths as text, the way the platform treats them before it looks anything
+// up.
+#include "dospath/dos_path_text.h"
+
+namespace {
+
+// The simple upper-case mapping for the scripts DOS names use in practice:
+// ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and full-width Latin.
+char16_t FoldCase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
+  if (c < 0x100) {
+    if (c == 0xB5) return 0x39C;
+    if (c == 0xFF) return 0x178;
+    if (c >= 0xE0 && c != 0xF7) return c - 0x20;
+    return c;
+  }
+  if (c < 0x180) {
+    if (c == 0x131) return u'I';
+    if (c == 0x17F) return u'S';
+    if (c == 0x130 || c == 0x138 || c == 0x149 || c == 0x178) return c;
+    bool oddIsLower = (c < 0x138) || (c >= 0x14A && c < 0x178);
+    return ((c & 1) == (oddIsLower ? 1 : 0)) ? c - 1 : c;
+  }
+  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 0x20;
+  if (c == 0x3C2) return 0x3A3;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;
+  return c;
+}
+
+}  // namespace
+
+bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+char16_t DosUpperAscii(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
+}
+
+bool DosStartsWithWord(const char16_t *s, size_t len, const char *word) {
+  for (size_t i = 0; word[i] != '\0'; ++i) {
+    if (i >= len || DosUpperAscii(s[i]) != static_cast<char16_t>(word[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsDosDeviceName(const std::u16string &path) {
+  size_t end = path.size();
+  while (end > 0 && path[end - 1] == u':') --end;
+  size_t start = end;
+  while (start > 0 && !IsDosSeparator(path[start - 1]) &&
+         !(path[start - 1] == u':' && path[start] != u'.')) {
+    --start;
+  }
+  size_t stop = start;
+  while (stop < end && path[stop] != u'.') ++stop;
+  if (stop < end && stop > start && path[stop - 1] == u':') --stop;
+  while (stop > start && path[stop - 1] == u' ') --stop;
+  const char16_t *name = path.data() + start;
+  size_t len = stop - start;
+  if (len == 3) {
+    return DosStartsWithWord(name, len, "AUX") ||
+           DosStartsWithWord(name, len, "CON") ||
+           DosStartsWithWord(name, len, "NUL") ||
+           DosStartsWithWord(name, len, "PRN");
+  }
+  if (len == 4) {
+    return (DosStartsWithWord(name, len, "COM") ||
+            DosStartsWithWord(name, len, "LPT")) &&
+           name[3] >= u'1' && name[3] <= u'9';
+  }
+  return false;
+}
+
+void CollapseDosPath(std::u16string &path, size_t mark) {
+  for (char16_t &c : path) {
+    if (c == u'/') c = u'\\';
+  }
+  std::u16string out;
+  out.reserve(path.size());
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (i >= (mark > 1 ? mark : 1) && path[i] == u'\\' && !out.empty() &&
+        out.back() == u'\\') {
+      continue;
+    }
+    out.push_back(path[i]);
+  }
+  size_t p = mark;
+  while (p < out.size()) {
+    if (out[p] == u'.') {
+      char16_t next = p + 1 < out.size() ? out[p + 1] : u'\0';
+      if (next == u'\\') {
+        out.erase(p, 2);
+        continue;
+      }
+      if (next == u'\0') {
+        if (p > mark) --p;
+        out.erase(p);
+        continue;
+      }
+      if (next == u'.') {
+        char16_t after = p + 2 < out.size() ? out[p + 2] : u'\0';
+        if (after == u'\\' || after == u'\0') {
+          size_t from = p + (after == u'\\' ? 3 : 2);
+          if (p > mark) {
+            --p;
+            while (p > mark && out[p - 1] != u'\\') --p;
+            if (after == u'\0' && p > mark) --p;
+          }
+          out.erase(p, from - p);
+          continue;
+        }
+      }
+    }
+    while (p < out.size() && out[p] != u'\\') ++p;
+    if (p < out.size()) {
+      if (p > mark && out[p - 1] == u'.') {
+        out.erase(p - 1, 1);
+      } else {
+        ++p;
+      }
+    }
+  }
+  while (p > mark && (out[p - 1] == u' ' || out[p - 1] == u'.')) --p;
+  out.erase(p);
+  path.swap(out);
+}
+
+bool IsInvalidDosNameChar(char16_t c) {
+  return c < 0x20 || c == u'*' || c == u'?' || c == u'"' || c == u'<' ||
+         c == u'>' || c == u'|' || c == u':';
+}

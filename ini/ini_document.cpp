@@ -1,0 +1,300 @@
+// Loading, editing and writing out a profile file held for writing.
+#include "ini/ini_document.h"
+
+#include <cstring>
+#include <utility>
+
+#include "unicode/utf16.h"
+
+namespace {
+
+// An argument of a write, as UTF-16 up to its first NUL.
+std::u16string Widened(const ProfileDocument& doc, const char* ansi) {
+  std::u16string wide;
+  doc.ansi.toWide(ansi, strlen(ansi), wide);
+  size_t nul = wide.find(char16_t(0));
+  if (nul != std::u16string::npos) wide.resize(nul);
+  return wide;
+}
+
+size_t UnitSize(const ProfileDocument& doc) {
+  return doc.encoding == ProfileEncoding::kUtf16Le ||
+                 doc.encoding == ProfileEncoding::kUtf16Be
+             ? 2
+             : 1;
+}
+
+// The code unit at byte offset i (one byte, or two in UTF-16).
+unsigned Unit(const ProfileDocument& doc, size_t i) {
+  ByteSpan bytes(doc.original.data(), doc.original.size());
+  if (doc.encoding == ProfileEncoding::kUtf16Le)
+    return Utf16UnitAt(bytes, i, ByteOrder::kLittle);
+  if (doc.encoding == ProfileEncoding::kUtf16Be)
+    return Utf16UnitAt(bytes, i, ByteOrder::kBig);
+  return bytes.Has(i, 1) ? bytes.data[i] : 0;
+}
+
+std::string EncodeText(const ProfileDocument& doc, const std::u16string& s) {
+  std::string out;
+  ProfileEncode(doc.encoding, doc.ansi, s.data(), s.size(), out);
+  return out;
+}
+
+const char* LineBytes(const ProfileDocument& doc, const ProfileDocLine& line) {
+  const std::string& text =
+      (line.flags & kLineAdded) != 0 ? doc.added : doc.original;
+  return text.data() + line.begin;
+}
+
+// The encoded line ending a line was read with (empty for none).
+std::string OwnEnding(const ProfileDocument& doc, const ProfileDocLine& line) {
+  std::string out;
+  if ((line.flags & kLineEolCr) != 0) out += doc.cr;
+  if ((line.flags & kLineEolLf) != 0) out += doc.lf;
+  return out;
+}
+
+// Decodes line i's content into `wide` and parses it.
+ProfileLineParts ParseDocLine(const ProfileDocument& doc, int32_t i,
+                              std::u16string& wide) {
+  const ProfileDocLine& line = doc.lines[i];
+  ProfileDecode(doc.encoding, doc.ansi, LineBytes(doc, line), line.len, wide);
+  return ProfileParseLine(wide.data(), wide.size());
+}
+
+uint32_t SectionHash(const char16_t* name, size_t len) {
+  return ProfileNameHash(name, len, 0);
+}
+
+uint32_t KeyHash(int32_t section, const char16_t* name, size_t len) {
+  return ProfileNameHash(name, len, static_cast<uint32_t>(section) + 1u);
+}
+
+// The first section named `name` (compared with ASCII letters folded).
+int32_t FindSection(const ProfileDocument& doc, const char16_t* name,
+                    size_t len, uint32_t hash, std::u16string& scratch) {
+  return ProfileSlotFind(doc.sectionSlots, hash, [&](int32_t s) {
+    const ProfileDocSection& sec = doc.sections[s];
+    if (sec.hash != hash) return false;
+    if (sec.header < 0) return len == 0;
+    ProfileLineParts parts = ParseDocLine(doc, sec.header, scratch);
+    return ProfileSameName(scratch.data() + parts.nameBegin, parts.nameLen,
+                           name, len);
+  });
+}
+
+// The first key of section `s` named `name`; `parts` and `scratch` are
+// left holding its line.
+int32_t FindKey(const ProfileDocument& doc, int32_t s, const char16_t* name,
+                size_t len, uint32_t hash, std::u16string& scratch,
+                ProfileLineParts* parts) {
+  return ProfileSlotFind(doc.keySlots, hash, [&](int32_t k) {
+    const ProfileDocKey& key = doc.keys[k];
+    if (key.hash != hash || key.section != s) return false;
+    *parts = ParseDocLine(doc, key.line, scratch);
+    return ProfileSameName(scratch.data() + parts->nameBegin, parts->nameLen,
+                           name, len);
+  });
+}
+
+// Adds the last section or key to its table (the caller has found no
+// earlier one of its name).
+template <typename Entry>
+void Insert(std::vector<int32_t>& slots, const std::vector<Entry>& entries) {
+  ProfileSlotAdd(slots, entries.size(), entries.back().hash,
+                 static_cast<int32_t>(entries.size() - 1),
+                 [&](int32_t e) { return entries[e].hash; });
+}
+
+// Stores this run's text of a line; false when it no longer fits the
+// document's offsets.
+bool StoreText(ProfileDocument& doc, const std::string& bytes,
+               ProfileDocLine& line) {
+  if (doc.added.size() + bytes.size() > kProfileMaxBytes) return false;
+  line.begin = static_cast<uint32_t>(doc.added.size());
+  line.len = static_cast<uint32_t>(bytes.size());
+  line.flags |= kLineAdded;
+  doc.added += bytes;
+  return true;
+}
+
+// Adds a line after `after`; -1 when the document is full.
+int32_t AddLine(ProfileDocument& doc, int32_t after, const std::string& bytes) {
+  if (doc.lines.size() >= static_cast<size_t>(INT32_MAX) - 1) return -1;
+  ProfileDocLine line = {0, 0, doc.lines[after].next, kLineNewEol};
+  if (!StoreText(doc, bytes, line)) return -1;
+  ProfileDocLine& prev = doc.lines[after];
+  // The last line may lack its line ending; it gets one before anything
+  // follows it. The empty head line never has one.
+  if (after != 0 && (prev.flags & (kLineEolCr | kLineEolLf)) == 0)
+    prev.flags |= kLineNewEol;
+  doc.lines.push_back(line);
+  int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
+  doc.lines[after].next = index;
+  if (doc.last == after) doc.last = index;
+  return index;
+}
+
+}  // namespace
+
+void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
+                    ProfileDocument& doc) {
+  doc = ProfileDocument();
+  doc.ansi = ansi;
+  if (bytes.size() > kProfileMaxBytes) {
+    doc.unreadable = true;
+    return;
+  }
+  doc.original = std::move(bytes);
+  doc.encoding = ProfileDetectEncoding(doc.original, &doc.markLen);
+  // A UTF-16 file may end in an odd byte b, which reads as the unit 0x00bb.
+  // Anything written after it would be out of step by one byte and read as
+  // garbage, so a changed file holds that byte as the whole unit it reads
+  // as (a file that does not change is never written).
+  if (UnitSize(doc) == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
+    size_t at = doc.encoding == ProfileEncoding::kUtf16Le
+                    ? doc.original.size()
+                    : doc.original.size() - 1;
+    doc.original.insert(at, 1, '\0');
+  }
+  doc.cr = EncodeText(doc, u"\r");
+  doc.lf = EncodeText(doc, u"\n");
+  // Room for every line at once: growing by doubling would hold the old
+  // and the new array together for a moment, and leave up to half unused.
+  auto unitAt = [&doc](size_t i) { return Unit(doc, i); };
+  size_t unit = UnitSize(doc), n = doc.original.size(), pos = doc.markLen;
+  size_t lines = ProfileMaxLines(unitAt, pos, n, unit);
+  doc.lines.reserve(lines + 1);
+  doc.keys.reserve(lines);
+  doc.lines.push_back({static_cast<uint32_t>(doc.markLen), 0, -1, 0});
+  doc.sections.push_back({-1, 0, SectionHash(nullptr, 0)});
+  Insert(doc.sectionSlots, doc.sections);
+  std::string eol;
+  std::u16string wide, scratch;
+  while (pos < n) {
+    ProfileLineSpan span = ProfileLineAt(unitAt, pos, n, unit);
+    uint8_t flags = 0;
+    if ((span.eol & kProfileEolCr) != 0) flags |= kLineEolCr;
+    if ((span.eol & kProfileEolLf) != 0) flags |= kLineEolLf;
+    if (span.eol != 0 && eol.empty())
+      eol = doc.original.substr(span.end, span.next - span.end);
+    size_t end = span.end;
+    ProfileDocLine line = {static_cast<uint32_t>(pos),
+                           static_cast<uint32_t>(end - pos), -1, flags};
+    doc.lines.push_back(line);
+    int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
+    doc.lines[doc.last].next = index;
+    doc.last = index;
+
+    ProfileLineParts parts = ParseDocLine(doc, index, wide);
+    if (parts.kind == ProfileLineKind::kSection) {
+      const char16_t* name = wide.data() + parts.nameBegin;
+      uint32_t hash = SectionHash(name, parts.nameLen);
+      bool first = FindSection(doc, name, parts.nameLen, hash, scratch) < 0;
+      doc.sections.push_back({index, index, hash});
+      if (first) Insert(doc.sectionSlots, doc.sections);
+    } else if (parts.kind == ProfileLineKind::kKey) {
+      int32_t s = static_cast<int32_t>(doc.sections.size() - 1);
+      doc.sections[s].anchor = index;
+      const char16_t* name = wide.data() + parts.nameBegin;
+      uint32_t hash = KeyHash(s, name, parts.nameLen);
+      ProfileLineParts found;
+      if (FindKey(doc, s, name, parts.nameLen, hash, scratch, &found) < 0) {
+        doc.keys.push_back({index, s, hash});
+        Insert(doc.keySlots, doc.keys);
+      }
+    }
+    pos = span.next;
+  }
+  doc.eol = eol.empty() ? EncodeText(doc, u"\r\n") : eol;
+}
+
+void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
+                   const char* value) {
+  if (doc.unreadable) return;  // never written
+  std::u16string secW = Widened(doc, section), keyW = Widened(doc, key),
+                 valW = Widened(doc, value);
+  ProfileTrim(secW);
+  ProfileTrim(keyW);
+  ProfileTrim(valW);
+  std::u16string scratch;
+  uint32_t secHash = SectionHash(secW.data(), secW.size());
+  int32_t si = FindSection(doc, secW.data(), secW.size(), secHash, scratch);
+  if (si < 0) {
+    int32_t header =
+        AddLine(doc, doc.last, EncodeText(doc, u"[" + secW + u"]"));
+    if (header < 0) {
+      doc.unreadable = true;
+      return;
+    }
+    doc.sections.push_back({header, header, secHash});
+    Insert(doc.sectionSlots, doc.sections);
+    si = static_cast<int32_t>(doc.sections.size() - 1);
+  }
+  uint32_t keyHash = KeyHash(si, keyW.data(), keyW.size());
+  ProfileLineParts parts;
+  int32_t k =
+      FindKey(doc, si, keyW.data(), keyW.size(), keyHash, scratch, &parts);
+  if (k >= 0) {
+    if (parts.hasValue) {
+      // A value ends at its first NUL.
+      size_t len = 0;
+      while (len < parts.valueLen && scratch[parts.valueBegin + len] != 0)
+        ++len;
+      if (len == valW.size() &&
+          scratch.compare(parts.valueBegin, len, valW) == 0)
+        return;
+    }
+    std::u16string text =
+        scratch.substr(parts.nameBegin, parts.nameLen) + u"=" + valW;
+    if (!StoreText(doc, EncodeText(doc, text), doc.lines[doc.keys[k].line])) {
+      doc.unreadable = true;
+      return;
+    }
+  } else {
+    int32_t index = AddLine(doc, doc.sections[si].anchor,
+                            EncodeText(doc, keyW + u"=" + valW));
+    if (index < 0) {
+      doc.unreadable = true;
+      return;
+    }
+    doc.sections[si].anchor = index;
+    doc.keys.push_back({index, si, keyHash});
+    Insert(doc.keySlots, doc.keys);
+  }
+  doc.changed = true;
+}
+
+// Whether the output of line i (if any) starts with `prefix`: the line
+// writes its text first, or, when that is empty, its line ending.
+static bool LineStartsWith(const ProfileDocument& doc, int32_t i,
+                           const std::string& prefix) {
+  if (i < 0) return false;
+  const ProfileDocLine& line = doc.lines[i];
+  if (line.len > 0)
+    return line.len >= prefix.size() &&
+           memcmp(LineBytes(doc, line), prefix.data(), prefix.size()) == 0;
+  std::string ending =
+      (line.flags & kLineNewEol) != 0 ? doc.eol : OwnEnding(doc, line);
+  return ending.size() >= prefix.size() &&
+         memcmp(ending.data(), prefix.data(), prefix.size()) == 0;
+}
+
+std::string ProfileDocBytes(const ProfileDocument& doc) {
+  std::string out = doc.original.substr(0, doc.markLen);
+  out.reserve(doc.original.size() + doc.added.size() + 64);
+  for (int32_t i = doc.lines[0].next; i >= 0; i = doc.lines[i].next) {
+    const ProfileDocLine& line = doc.lines[i];
+    out.append(LineBytes(doc, line), line.len);
+    if ((line.flags & kLineNewEol) != 0) {
+      out += doc.eol;
+      // A lone CR before a line that starts with LF would read as one CRLF
+      // and swallow that line: the added ending takes the LF as well.
+      if (doc.eol == doc.cr && LineStartsWith(doc, line.next, doc.lf))
+        out += doc.lf;
+    } else {
+      out += OwnEnding(doc, line);
+    }
+  }
+  return out;
+}

@@ -1,0 +1,155 @@
+// A profile file indexed for lookups, and the lookup as
+// GetPrivateProfileStringA makes it. Sections are found once (the first of a
+// name wins, in any case), so a lookup costs a hash probe plus a scan of that
+// one section's keys.
+#include "ini/ini_index.h"
+
+namespace {
+
+// Units [begin, begin + len) of the text.
+void Units(const IndexedProfile& p, size_t begin, size_t len,
+           std::u16string& out) {
+  if (p.bytewise)
+    p.ansi.toWide(p.bytes.data() + begin, len, out);
+  else
+    out.assign(p.text, begin, len);
+}
+
+int32_t FindSection(const IndexedProfile& p, const std::u16string& name,
+                    uint32_t hash, std::u16string& scratch) {
+  return ProfileSlotFind(p.slots, hash, [&](int32_t s) {
+    const IndexedSection& sec = p.sections[s];
+    if (sec.hash != hash) return false;
+    Units(p, sec.nameBegin, sec.nameLen, scratch);
+    return ProfileSameName(scratch.data(), scratch.size(), name.data(),
+                           name.size());
+  });
+}
+
+// Adds the last section to the table unless an earlier one has its name.
+void IndexSection(IndexedProfile& p, std::u16string& name,
+                  std::u16string& scratch) {
+  IndexedSection& sec = p.sections.back();
+  sec.hash = ProfileNameHash(name.data(), name.size(), 0);
+  if (FindSection(p, name, sec.hash, scratch) >= 0) return;
+  ProfileSlotAdd(p.slots, p.sections.size(), sec.hash,
+                 static_cast<int32_t>(p.sections.size() - 1),
+                 [&](int32_t s) { return p.sections[s].hash; });
+}
+
+// The text up to its first NUL: a value ends there.
+std::u16string UpToNul(const char16_t* text, size_t len) {
+  size_t n = 0;
+  while (n < len && text[n] != 0) ++n;
+  return std::u16string(text, n);
+}
+
+// The value as the platform copies it into a buffer of `size` units: one
+// pair of matching quotes is removed, and when the buffer is at least as
+// long as the text after the opening quote, the last unit copied is dropped
+// (so "double" with size 7 gives "doubl", and a quoted value of 259 units
+// with size 260 gives 258).
+std::u16string CopyEntry(const std::u16string& value, uint32_t size) {
+  size_t start = 0;
+  bool quoted = false;
+  if (value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
+      value.back() == value[0]) {
+    quoted = true;
+    start = 1;
+  }
+  size_t rest = value.size() - start;
+  std::u16string out = value.substr(start, size - 1 < rest ? size - 1 : rest);
+  if (quoted && size >= rest && !out.empty()) out.pop_back();
+  return out;
+}
+
+const IndexedKey* FindKey(const IndexedProfile& p, const std::u16string& sec,
+                          const std::u16string& key) {
+  std::u16string scratch;
+  int32_t s =
+      FindSection(p, sec, ProfileNameHash(sec.data(), sec.size(), 0), scratch);
+  if (s < 0) return nullptr;
+  const IndexedSection& section = p.sections[s];
+  for (size_t i = section.firstKey; i < section.endKey; ++i) {
+    const IndexedKey& k = p.keys[i];
+    if (k.nameLen != key.size()) continue;
+    Units(p, k.nameBegin, k.nameLen, scratch);
+    if (ProfileSameName(scratch.data(), scratch.size(), key.data(), key.size()))
+      return &k;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
+  p = IndexedProfile();
+  p.exists = true;
+  p.ansi = ansi;
+  size_t markLen;
+  ProfileEncoding enc = ProfileDetectEncoding(bytes, &markLen);
+  p.bytewise = enc == ProfileEncoding::kAnsi && ansi.codePage == 1252;
+  size_t n;
+  if (p.bytewise) {
+    p.bytes.swap(bytes);
+    n = p.bytes.size();
+  } else {
+    ProfileDecode(enc, ansi, bytes.data() + markLen, bytes.size() - markLen,
+                  p.text);
+    std::string().swap(bytes);
+    n = p.text.size();
+  }
+  auto unitAt = [&p](size_t i) -> unsigned {
+    return p.bytewise ? static_cast<unsigned char>(p.bytes[i]) : p.text[i];
+  };
+  p.keys.reserve(ProfileMaxLines(unitAt, 0, n, 1));
+  std::u16string line, name, scratch;
+  // The unnamed section before the first header always exists, so a later
+  // "[]" is a duplicate of it and is never searched.
+  p.sections.push_back({0, 0, 0, 0, 0});
+  IndexSection(p, name, scratch);
+  size_t pos = 0;
+  while (pos < n) {
+    ProfileLineSpan span = ProfileLineAt(unitAt, pos, n, 1);
+    Units(p, pos, span.end - pos, line);
+    ProfileLineParts parts = ProfileParseLine(line.data(), line.size());
+    uint32_t keyCount = static_cast<uint32_t>(p.keys.size());
+    if (parts.kind == ProfileLineKind::kSection) {
+      p.sections.back().endKey = keyCount;
+      p.sections.push_back({static_cast<uint32_t>(pos + parts.nameBegin),
+                            static_cast<uint32_t>(parts.nameLen), keyCount,
+                            keyCount, 0});
+      name.assign(line, parts.nameBegin, parts.nameLen);
+      IndexSection(p, name, scratch);
+    } else if (parts.kind == ProfileLineKind::kKey) {
+      p.keys.push_back(
+          {static_cast<uint32_t>(pos + parts.nameBegin),
+           static_cast<uint32_t>(parts.nameLen),
+           static_cast<uint32_t>(pos + parts.valueBegin),
+           parts.hasValue ? static_cast<uint32_t>(parts.valueLen) : kNoValue});
+    }
+    pos = span.next;
+  }
+  p.sections.back().endKey = static_cast<uint32_t>(p.keys.size());
+}
+
+std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
+                             std::u16string key, const std::u16string& def,
+                             uint32_t size) {
+  if (!p.exists) {
+    // No file: the default is copied as it is, without quote removal.
+    return def.substr(0, size - 1);
+  }
+  ProfileTrim(section);
+  ProfileTrim(key);
+  const IndexedKey* k = FindKey(p, section, key);
+  // A key line without '=' hides later lines of that name and gives the
+  // default.
+  std::u16string value = def;
+  if (k && k->valueLen != kNoValue) {
+    std::u16string units;
+    Units(p, k->valueBegin, k->valueLen, units);
+    value = UpToNul(units.data(), units.size());
+  }
+  return CopyEntry(value, size);
+}

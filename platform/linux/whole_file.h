@@ -1,0 +1,11 @@
+// Reading a whole file into memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Reads the regular file at `path` (or open as `fd`) whole, to its end even
+// when it grows meanwhile. False, with `bytes` empty, when it cannot be
+// opened or read, is not a regular file, or holds more than `maxBytes`.
+bool ReadWholeFile(const char* path, uint64_t maxBytes, std::string& bytes);
+bool ReadWholeFd(int fd, uint64_t maxBytes, std::string& bytes);

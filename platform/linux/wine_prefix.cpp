@@ -1,0 +1,28 @@
+#include "platform/linux/wine_prefix.h"
+
+#include <cstdlib>
+
+static std::string g_prefix;
+static bool g_known = false;
+
+const std::string& HostWinePrefix() {
+  if (!g_known) {
+    const char* prefix = getenv("WINEPREFIX");
+    if (prefix != nullptr && prefix[0] != '\0') {
+      g_prefix = prefix;
+    } else {
+      const char* home = getenv("HOME");
+      g_prefix = (home != nullptr && home[0] != '\0')
+                     ? std::string(home) + "/.wine"
+                     : std::string();
+    }
+    while (g_prefix.size() > 1 && g_prefix.back() == '/') g_prefix.pop_back();
+    g_known = true;
+  }
+  return g_prefix;
+}
+
+void HostForgetWinePrefix() {
+  g_known = false;
+  g_prefix.clear();
+}

@@ -1,0 +1,104 @@
+#include "regfile/reg_escape.h"
+
+#include <cstring>
+
+namespace {
+
+char16_t Widen(char c) {
+  // The loader assigns a (signed) char to a WCHAR.
+  return static_cast<char16_t>(
+      static_cast<int16_t>(static_cast<signed char>(c)));
+}
+
+}  // namespace
+
+bool RegUnescapeUnit(const char*& p, const char* end, char16_t* unit) {
+  if (*p != '\\') {
+    *unit = Widen(*p++);
+    return true;
+  }
+  if (++p == end) return false;  // a backslash that ends the text
+  char c = *p++;
+  switch (c) {
+    case 'a':
+      *unit = '\a';
+      return true;
+    case 'b':
+      *unit = '\b';
+      return true;
+    case 'e':
+      *unit = 0x1B;
+      return true;
+    case 'f':
+      *unit = '\f';
+      return true;
+    case 'n':
+      *unit = '\n';
+      return true;
+    case 'r':
+      *unit = '\r';
+      return true;
+    case 't':
+      *unit = '\t';
+      return true;
+    case 'v':
+      *unit = '\v';
+      return true;
+    case 'x': {
+      int d = p < end ? RegHexDigit(*p) : -1;
+      if (d < 0) {
+        *unit = 'x';
+        return true;
+      }
+      unsigned value = 0;
+      for (int n = 0; n < 4 && p < end && (d = RegHexDigit(*p)) >= 0; ++n) {
+        value = value * 16 + static_cast<unsigned>(d);
+        ++p;
+      }
+      *unit = static_cast<char16_t>(value);
+      return true;
+    }
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7': {
+      unsigned value = static_cast<unsigned>(c - '0');
+      for (int n = 0; n < 2 && p < end && *p >= '0' && *p <= '7'; ++n)
+        value = value * 8 + static_cast<unsigned>(*p++ - '0');
+      *unit = static_cast<char16_t>(value);
+      return true;
+    }
+    default:
+      *unit = Widen(c);
+      return true;
+  }
+}
+
+size_t RegUnescape(const char* p, const char* end, char endChar,
+                   std::u16string* out) {
+  const char* start = p;
+  char16_t unit;
+  while (p < end && *p != endChar) {
+    if (!RegUnescapeUnit(p, end, &unit)) return 0;
+    if (out != nullptr) out->push_back(unit);
+  }
+  if (p == end) return 0;
+  return static_cast<size_t>(p + 1 - start);
+}
+
+const char* RegFindUnescaped(const char* p, const char* end, char endChar) {
+  const char* from = p;
+  for (;;) {
+    const char* c = static_cast<const char*>(
+        memchr(from, endChar, static_cast<size_t>(end - from)));
+    if (c == nullptr) return nullptr;
+    const char* q = c;
+    while (q > p && q[-1] == '\\') --q;
+    if (((c - q) & 1) == 0) return c;
+    from = c + 1;
+  }
+}

@@ -1,0 +1,57 @@
+// The registry of a Wine prefix as one tree over its registry files, and the
+// lookups RegOpenKeyA and RegQueryValueExA make in it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "regfile/reg_index.h"
+#include "regfile/reg_value.h"
+
+// The places of the tree: the three files, and the keys above them that
+// hold no values.
+enum : int {
+  kRegMachine = 0,  // system.reg: \Registry\Machine
+  kRegUser = 1,     // user.reg: \Registry\User\<its account>
+  kRegDefault = 2,  // userdef.reg: \Registry\User\.Default
+  kRegUsers = 3,    // \Registry\User: the accounts
+  kRegRoot = 4,     // \Registry: Machine and User
+  kRegEmpty = 5,    // a predefined key whose path is missing
+};
+
+inline bool RegIsHiveNode(int node) {
+  return node >= kRegMachine && node <= kRegDefault;
+}
+
+struct RegTree {
+  RegHive hives[3];  // by node: kRegMachine, kRegUser, kRegDefault
+};
+
+struct RegLocation {
+  int node;
+  int32_t key;  // the key in the node's hive
+};
+
+enum class RegRoot {
+  kClassesRoot,
+  kCurrentUser,
+  kLocalMachine,
+  kUsers,
+  kCurrentConfig
+};
+
+// Where a predefined key leads; false when its file was not read.
+bool RegTreeRoot(const RegTree& reg, RegRoot root, RegLocation* out);
+
+// The key `path` names below `at`: elements separated by '\', empty ones
+// vanishing, names compared folded, links followed. False when missing.
+bool RegTreeOpen(const RegTree& reg, RegLocation at, const char16_t* path,
+                 size_t len, RegLocation* out);
+
+// Whether `at` is a place of this tree.
+bool RegTreeHas(const RegTree& reg, RegLocation at);
+
+// The value of that name (compared folded) at `at`; false when missing.
+bool RegTreeFindValue(const RegTree& reg, RegLocation at,
+                      const std::u16string& name, RegValue* out);

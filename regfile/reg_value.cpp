@@ -1,0 +1,117 @@
+#include "regfile/reg_value.h"
+
+#include <cstring>
+
+#include "regfile/reg_escape.h"
+#include "regfile/reg_fold.h"
+#include "regfile/reg_lexer.h"
+#include "unicode/utf16.h"
+
+namespace {
+// The value's name and where its data start (after '=' and blanks), or null
+// for a malformed name.
+const char* ParseName(const char* s, const char* e, std::u16string* name) {
+  const char* p;
+  if (*s == '@') {
+    p = s + 1;
+  } else {
+    size_t n = RegUnescape(s + 1, e, '"', name);
+    if (n == 0) return nullptr;
+    p = s + 1 + n;
+  }
+  p = RegSkipSpaces(p, e);
+  if (p == e || *p != '=') return nullptr;
+  return RegSkipSpaces(p + 1, e);
+}
+
+// The string's units and a terminator, as stored.
+void AppendUtf16(const std::u16string& units, std::vector<unsigned char>& out) {
+  Utf16Pack(units.data(), units.size(), ByteOrder::kLittle, out);
+  out.push_back(0);
+  out.push_back(0);
+}
+
+// Decodes the data of a value line; false for malformed data.
+bool ParseData(const char* p, const char* e, const char*& cursor,
+               const char* limit, RegValue* out) {
+  uint32_t type;
+  RegParseKind kind;
+  p = RegParseTag(p, e, &type, &kind);
+  if (p == nullptr) return false;
+  out->type = type;
+  out->data.clear();
+  switch (kind) {
+    case kRegString: {
+      std::u16string units;
+      if (RegUnescape(p, e, '"', &units) == 0) return false;
+      AppendUtf16(units, out->data);
+      return true;
+    }
+    case kRegDword: {
+      uint32_t dw = static_cast<uint32_t>(RegStrToULHex(p, e, nullptr));
+      for (int i = 0; i < 4; ++i)
+        out->data.push_back(static_cast<unsigned char>(dw >> (8 * i)));
+      return true;
+    }
+    case kRegHex:
+      return RegParseHexLines(p, e, cursor, limit, &out->data);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool RegFindValue(const RegHive& hive, int32_t key,
+                  const std::u16string& foldedName, RegValue* out) {
+  if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
+    return false;
+  const char* base = hive.text.get();
+  bool found = false;
+  std::u16string name;
+  // The newest block that defines the name holds the answer: its last line
+  // that does.
+  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0 && !found;
+       bi = hive.blocks[bi].previous) {
+    const char* cursor = base + hive.blocks[bi].begin;
+    const char* limit = base + hive.blocks[bi].end;
+    const char *b, *e;
+    while (RegNextLine(cursor, limit, &b, &e)) {
+      const char* s = RegSkipSpaces(b, e);
+      if (s == e || (*s != '"' && *s != '@')) continue;
+      name.clear();
+      const char* p = ParseName(s, e, &name);
+      if (p == nullptr) continue;
+      RegFoldName(name);
+      if (name != foldedName) {
+        cursor = RegSkipHexData(p, e, cursor, limit);
+        continue;
+      }
+      found = true;
+      if (!ParseData(p, e, cursor, limit, out)) {
+        out->type = 0;
+        out->data.clear();
+      }
+    }
+  }
+  return found;
+}
+
+bool RegIsLink(const RegHive& hive, int32_t key) {
+  if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
+    return false;
+  const char* base = hive.text.get();
+  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0;
+       bi = hive.blocks[bi].previous) {
+    const char* cursor = base + hive.blocks[bi].begin;
+    const char* limit = base + hive.blocks[bi].end;
+    const char *b, *e;
+    while (RegNextLine(cursor, limit, &b, &e)) {
+      const char* s = RegSkipSpaces(b, e);
+      if (s == e) continue;
+      if (*s == '#' && RegStartsWith(s, e, "#link")) return true;
+      if (*s == '"' || *s == '@')
+        cursor = RegSkipContinuation(s, e, cursor, limit);
+    }
+  }
+  return false;
+}
