@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "tests/e2e/lab_prefix.h"
+#include "tests/support/wine_lab.h"
 
 namespace fs = std::filesystem;
 

@@ -1,10 +1,8 @@
 // Generates and imports the lab's .reg files.
 #include "tests/e2e/lab_registry.h"
 
-#include <fstream>
-
 #include "tests/e2e/lab_files.h"
-#include "tests/e2e/lab_prefix.h"
+#include "tests/support/wine_lab.h"
 
 static const int kImportTimeout = 60;
 
@@ -130,24 +128,6 @@ static std::u16string SixtyFourBitOnlyValues() {
   reg += Key(u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass");
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Thirty2"));
   return reg;
-}
-
-static bool WriteRegFile(const std::string& path, const std::u16string& body,
-                         std::string* error) {
-  std::u16string text =
-      u"\uFEFFWindows Registry Editor Version 5.00\r\n" + body + u"\r\n";
-  std::string bytes;
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out.good()) {
-    *error = "cannot write " + path;
-    return false;
-  }
-  return true;
 }
 
 bool InstallLabRegistry(std::string* error) {

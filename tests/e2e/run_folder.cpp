@@ -1,16 +1,13 @@
 // Run folders and their files.
 #include "tests/e2e/run_folder.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
-#include "tests/e2e/child_process.h"
-#include "tests/e2e/lab_prefix.h"
+#include "tests/support/child_process.h"
+#include "tests/support/wine_lab.h"
 
 namespace fs = std::filesystem;
 
@@ -52,26 +49,6 @@ std::string SearchListPath(const RunFolder& folder) {
 
 std::string VariablesPath(const RunFolder& folder) {
   return folder.dir + "/stvar.ini";
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return out.good();
-}
-
-bool ReadBytes(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  *bytes = content.str();
-  return true;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
 }
 
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/e2e/build_under_test.h"
+#include "tests/support/files.h"
 
 struct RunFolder {
   Build build;
@@ -18,11 +19,6 @@ bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
 
 std::string SearchListPath(const RunFolder& folder);
 std::string VariablesPath(const RunFolder& folder);
-
-bool WriteBytes(const std::string& path, const std::string& bytes);
-// False when the file cannot be opened (for example, it does not exist).
-bool ReadBytes(const std::string& path, std::string* bytes);
-bool PathExists(const std::string& path);
 
 // Runs the copied executable with `cwd` as working directory (the host
 // build directly, the Windows builds through wine), killed after 30 s.

@@ -272,8 +272,16 @@ static double Now() {
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
+// The lab prefix of the end-to-end tests, with the hostile values and files.
 class BadInputTest
-    : public ::testing::TestWithParam<std::tuple<BadInputCase, Build>> {};
+    : public ::testing::TestWithParam<std::tuple<BadInputCase, Build>> {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    ASSERT_TRUE(InstallHostileLab(&error))
+        << "hostile lab not ready: " << error;
+  }
+};
 
 TEST_P(BadInputTest, FinishesAndLeavesSoundFile) {
   const BadInputCase& bad = std::get<0>(GetParam());

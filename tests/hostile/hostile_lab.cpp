@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
-#include "tests/e2e/lab_prefix.h"
-#include "tests/e2e/run_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/wine_lab.h"
 
 const char kHostileKey[] = "HKEY_LOCAL_MACHINE\\Software\\Hostile";
 
@@ -134,17 +133,6 @@ const std::vector<std::string>& HostileFileNames() {
   return names;
 }
 
-static bool WriteRegFile(const std::string& path, const std::string& body) {
-  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" +
-                     std::string(kHostileKey) + "]\r\n" + body + "\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (char c : text) {
-    bytes += c;
-    bytes += '\0';
-  }
-  return WriteBytes(path, bytes);
-}
-
 static bool MakeProbedFiles(std::string* error) {
   std::string dir = LabDriveC() + "/hostile";
   std::filesystem::create_directories(dir);
@@ -182,12 +170,11 @@ bool InstallHostileLab(std::string* error) {
     body += Quoted(value.name) + "=" + value.data + "\r\n";
   body += "\"Dir\"=" + Quoted("C:\\hostile") + "\r\n";
   body += "\"Dev\"=" + Quoted("Z:\\dev\\") + "\r\n";
+  std::string text = "\r\n[" + std::string(kHostileKey) + "]\r\n" + body;
   std::string dir = LabDriveC();
-  if (!WriteRegFile(dir + "/" + kRegFile, body)) {
-    *error = "cannot write the hostile .reg file";
-    return false;
-  }
-  return MakeProbedFiles(error) &&
+  return WriteRegFile(dir + "/" + kRegFile,
+                      std::u16string(text.begin(), text.end()), error) &&
+         MakeProbedFiles(error) &&
          RunWine({"reg", "import", kRegFile, "/reg:64"}, dir, 60, error) &&
          RunWine({"reg", "import", kRegFile, "/reg:32"}, dir, 60, error) &&
          SaveRegistryAndRestartServer(error);

@@ -17,10 +17,11 @@
 #include <random>
 
 #include "tests/e2e/build_under_test.h"
-#include "tests/e2e/child_process.h"
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/run_folder.h"
 #include "tests/hostile/vars_soundness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -60,22 +61,13 @@ class VarsFaultTest : public ::testing::Test {
   void SetUp() override {
     std::string why;
     if (!BuildAvailable(Build::kHost, &why)) GTEST_SKIP() << why;
-    char pattern[] = "/tmp/instprobe-hostile-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    root_ = MakeTempDir("instprobe-hostile");
+    ASSERT_FALSE(root_.empty());
     ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
     // No prefix: every lookup fails at once, and the run is all writing.
     setenv("WINEPREFIX", (root_ + "/no-prefix").c_str(), 1);
   }
-  void TearDown() override {
-    if (root_.empty()) return;
-    std::error_code ec;
-    fs::permissions(root_, fs::perms::all, fs::perm_options::add, ec);
-    for (const auto& entry : fs::recursive_directory_iterator(root_, ec))
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add,
-                      ec);
-    fs::remove_all(root_, ec);
-  }
+  void TearDown() override { RemoveTree(root_); }
 
   // A folder holding a copy of the host executable and the search list.
   std::string MakeFolder(const std::string& name, const std::string& list) {

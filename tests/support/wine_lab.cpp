@@ -1,17 +1,17 @@
-// Lifecycle of the test program's Wine prefix.
-#include "tests/e2e/lab_prefix.h"
+// Lifecycle of the test program's Wine prefix, and the programs run in it.
+#include "tests/support/wine_lab.h"
 
 #include <stdlib.h>
 
-#include <filesystem>
-
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 static std::string g_tempRoot;
 static std::string g_prefix;
 
 const std::string& LabPrefixDir() { return g_prefix; }
 std::string LabDriveC() { return g_prefix + "/drive_c"; }
+const std::string& LabTempDir() { return g_tempRoot; }
 std::string LabLogPath() { return g_tempRoot + "/wine.log"; }
 
 static bool RunTool(const std::vector<std::string>& argv, int timeoutSeconds,
@@ -31,8 +31,10 @@ static bool RunTool(const std::vector<std::string>& argv, int timeoutSeconds,
 }
 
 bool RunWine(const std::vector<std::string>& args, const std::string& cwd,
-             int timeoutSeconds, std::string* error) {
+             int timeoutSeconds, std::string* error,
+             const std::string& locale) {
   std::vector<std::string> argv = {"wine"};
+  if (!locale.empty()) argv = {"env", "LC_ALL=" + locale, "wine"};
   argv.insert(argv.end(), args.begin(), args.end());
   int status = 0;
   if (!RunChild(argv, cwd, LabLogPath(), timeoutSeconds, &status, error)) {
@@ -44,6 +46,27 @@ bool RunWine(const std::vector<std::string>& args, const std::string& cwd,
     return false;
   }
   return true;
+}
+
+bool BuildWineProbe(const std::string& source, const std::string& exe,
+                    std::string* error) {
+  return RunTool({"x86_64-w64-mingw32-g++-posix", "-O1", "-static", "-o", exe,
+                  SourcePath(source)},
+                 120, error);
+}
+
+bool WriteRegFile(const std::string& path, const std::u16string& body,
+                  std::string* error) {
+  std::u16string text =
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n" + body + u"\r\n";
+  std::string bytes;
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  if (WriteBytes(path, bytes)) return true;
+  *error = "cannot write " + path;
+  return false;
 }
 
 static bool StopServer(std::string* error) {
@@ -62,12 +85,11 @@ bool SaveRegistryAndRestartServer(std::string* error) {
 }
 
 bool LabPrefixSetUp(std::string* error) {
-  char pattern[] = "/tmp/instprobe-e2e-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
+  g_tempRoot = MakeTempDir("instprobe-lab");
+  if (g_tempRoot.empty()) {
     *error = "mkdtemp failed";
     return false;
   }
-  g_tempRoot = pattern;
   g_prefix = g_tempRoot + "/prefix";
   setenv("WINEPREFIX", g_prefix.c_str(), 1);
   setenv("WINEDEBUG", "-all", 1);
@@ -83,8 +105,7 @@ void LabPrefixTearDown() {
   if (g_prefix.empty()) return;
   std::string ignored;
   StopServer(&ignored);
-  std::error_code ec;
-  std::filesystem::remove_all(g_tempRoot, ec);
+  RemoveTree(g_tempRoot);
   g_prefix.clear();
   g_tempRoot.clear();
 }

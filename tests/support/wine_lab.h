@@ -16,10 +16,23 @@ void LabPrefixTearDown();
 // The prefix directory, and its C: drive as a Unix path.
 const std::string& LabPrefixDir();
 std::string LabDriveC();
+// The temporary folder that holds the prefix, free for the tests' own files.
+const std::string& LabTempDir();
 
-// Runs `wine ARGS...` in `cwd`, output to the prefix's log file.
+// Runs `wine ARGS...` in `cwd`, output to the prefix's log file; with
+// LC_ALL=`locale` when one is given (it selects Wine's code pages).
 bool RunWine(const std::vector<std::string>& args, const std::string& cwd,
-             int timeoutSeconds, std::string* error);
+             int timeoutSeconds, std::string* error,
+             const std::string& locale = "");
+
+// Builds a 64-bit probe program from one C++ file of the source tree.
+bool BuildWineProbe(const std::string& source, const std::string& exe,
+                    std::string* error);
+
+// Writes a .reg file for `wine reg import`: UTF-16LE with a byte order mark
+// (names and data pass no locale on the way), the header line, then `body`.
+bool WriteRegFile(const std::string& path, const std::u16string& body,
+                  std::string* error);
 
 // Stops the server so that it saves the registry files the host build
 // reads, waits for it to exit, and starts a persistent one again.

@@ -1,5 +1,5 @@
 // A child process with a time limit and no pipes.
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,9 +1,10 @@
-// Entry of every end-to-end test program: one lab prefix for all its tests.
+// Entry of the end-to-end and hostile programs: one lab prefix, with the lab
+// files and registry values, for all the tests of a program.
 #include <gtest/gtest.h>
 
 #include "tests/e2e/lab_files.h"
-#include "tests/e2e/lab_prefix.h"
 #include "tests/e2e/lab_registry.h"
+#include "tests/support/wine_lab.h"
 
 class LabEnvironment : public ::testing::Environment {
  public:
