@@ -8,7 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,8 @@
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
 #include "platform/linux/wine_prefix.h"
+#include "tests/support/files.h"
+#include "tests/support/wine_lab.h"
 
 namespace {
 
@@ -166,9 +168,9 @@ const Row kRows[] = {
 };
 
 std::string g_root;    // the suite's temporary directory
-std::string g_prefix;  // the Wine prefix inside it
-std::string g_probe;   // the probe built for this suite, or empty
-bool g_wine = false;   // wineboot and the probe worked
+std::string g_prefix;  // the lab's Wine prefix, or a bare one in g_root
+std::string g_probe;   // the probe built for this suite
+bool g_wine = false;   // the lab prefix and the probe are ready
 
 std::string CwdPath(Cwd cwd) {
   switch (cwd) {
@@ -180,18 +182,6 @@ std::string CwdPath(Cwd cwd) {
       break;
   }
   return g_root;
-}
-
-bool Shell(const std::string &command) { return system(command.c_str()) == 0; }
-
-void WriteFile(const std::string &path, const std::string &text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in),
-                     std::istreambuf_iterator<char>());
 }
 
 std::string Hex(const std::string &bytes) {
@@ -213,14 +203,14 @@ std::vector<std::string> AskWine(const std::string &cwd,
   if (!g_wine) return answers;
   std::string in;
   for (const std::string &p : paths) in += Hex(p) + "\n";
-  WriteFile(g_root + "/in.txt", in);
+  WriteBytes(g_root + "/in.txt", in);
   unlink((g_root + "/out.txt").c_str());
-  if (!Shell("cd '" + cwd + "' && LC_ALL=" + locale + " wine '" + g_probe +
-             "' '" + g_root + "/in.txt' '" + g_root +
-             "/out.txt' >/dev/null 2>&1")) {
+  std::string error;
+  if (!RunWine({g_probe, g_root + "/in.txt", g_root + "/out.txt"}, cwd, 60,
+               &error, locale)) {
     return answers;
   }
-  std::string out = ReadFile(g_root + "/out.txt");
+  std::string out = FileBytes(g_root + "/out.txt");
   size_t pos = 0;
   while (pos < out.size()) {
     size_t end = out.find('\n', pos);
@@ -248,38 +238,37 @@ DosPathKind HostKind(const char *path, Cwd cwd, std::string *unixPath) {
 class DosPathTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/dos-path-test-XXXXXX";
-    g_root = mkdtemp(tmpl);
-    g_prefix = g_root + "/pfx";
-    setenv("WINEPREFIX", g_prefix.c_str(), 1);
-    setenv("WINEDEBUG", "-all", 1);
-    HostForgetWinePrefix();
-    HostSelectCodePage(1252);
-    std::string source = __FILE__;
-    source = source.substr(0, source.rfind('/')) +
-             "/../wine-probes/file-attributes/probe.cpp";
+    g_root = MakeTempDir("dos-path-test");
     g_probe = g_root + "/probe.exe";
-    g_wine = Shell("x86_64-w64-mingw32-g++-posix -O1 -static -o '" + g_probe +
-                   "' '" + source + "' >/dev/null 2>&1") &&
-             Shell("wineboot --init >/dev/null 2>&1");
-    // Keeps one server for the suite; it fails harmlessly when the one
-    // wineboot started is still up.
-    if (g_wine) Shell("wineserver -p >/dev/null 2>&1");
+    std::string error;
+    g_wine = LabPrefixSetUp(&error) &&
+             BuildWineProbe("tests/wine-probes/file-attributes/probe.cpp",
+                            g_probe, &error);
+    g_prefix = LabPrefixDir();
     if (!g_wine) {
       // The host side still runs against the recorded answers.
+      LabPrefixTearDown();
+      g_prefix = g_root + "/pfx";
+      setenv("WINEPREFIX", g_prefix.c_str(), 1);
       mkdir(g_prefix.c_str(), 0755);
       mkdir((g_prefix + "/drive_c").c_str(), 0755);
       mkdir((g_prefix + "/dosdevices").c_str(), 0755);
       symlink("../drive_c", (g_prefix + "/dosdevices/c:").c_str());
       symlink("/", (g_prefix + "/dosdevices/z:").c_str());
     }
+    HostForgetWinePrefix();
+    HostSelectCodePage(1252);
     std::string fa = g_prefix + "/drive_c/lab/fa";
-    Shell("mkdir -p '" + fa + "/Dir' '" + fa + "/Caf\xC3\xA9' '" + fa +
-          "/Sp ' '" + fa + "/con.d' '" + fa + "/Both' '" + fa + "/both' '" +
-          g_root + "/ddrive/Sub' '" + g_prefix + "/dosdevices/e:/In'");
-    WriteFile(fa + "/Dir/File.Txt", "x");
-    WriteFile(fa + "/Dir/nul.txt", "x");
-    WriteFile(fa + "/Caf\xC3\xA9/f", "x");
+    for (const std::string &dir :
+         {fa + "/Dir", fa + "/Caf\xC3\xA9", fa + "/Sp ", fa + "/con.d",
+          fa + "/Both", fa + "/both", g_root + "/ddrive/Sub",
+          g_prefix + "/dosdevices/e:/In"}) {
+      std::error_code ec;
+      std::filesystem::create_directories(dir, ec);
+    }
+    WriteBytes(fa + "/Dir/File.Txt", "x");
+    WriteBytes(fa + "/Dir/nul.txt", "x");
+    WriteBytes(fa + "/Caf\xC3\xA9/f", "x");
     symlink("Dir", (fa + "/LinkDir").c_str());
     symlink("nowhere", (fa + "/Dangling").c_str());
     std::string dd = g_prefix + "/dosdevices/";
@@ -290,9 +279,9 @@ class DosPathTest : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    if (g_wine) Shell("wineserver -k >/dev/null 2>&1");
+    LabPrefixTearDown();
     EXPECT_EQ(0, chdir("/"));
-    Shell("rm -rf '" + g_root + "'");
+    RemoveTree(g_root);
   }
 };
 

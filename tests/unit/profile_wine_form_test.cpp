@@ -7,59 +7,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
+#include "tests/support/files.h"
+#include "tests/support/wine_lab.h"
 
 namespace {
 
-std::string g_dir, g_exe;
+std::string g_exe;  // the probe, built into the lab's folder
 bool g_ready = false;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Env() { return "WINEPREFIX=" + g_dir + "/prefix WINEDEBUG=-all "; }
+std::string g_why;  // why the lab is not ready
 
 class ProfileWineForm : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/profile_wine_XXXXXX";
-    g_dir = mkdtemp(tmpl);
-    std::string src = __FILE__;
-    src = src.substr(0, src.rfind('/')) +
-          "/../wine-probes/profile/write_profile.cpp";
-    g_exe = g_dir + "/write_profile.exe";
-    std::string build = "x86_64-w64-mingw32-g++-posix -O1 -static -o " + g_exe +
-                        " " + src + " >/dev/null 2>&1";
-    if (system(build.c_str()) != 0) {
-      fprintf(stderr, "build failed: %s\n", build.c_str());
-      return;
-    }
-    // Their exit codes say little; the prefix's drive_c tells success.
-    if (system((Env() + "wineboot --init >/dev/null 2>&1").c_str()) != 0) {
-    }
-    if (system((Env() + "wineserver -p >/dev/null 2>&1").c_str()) != 0) {
-    }
-    g_ready = access((g_dir + "/prefix/drive_c").c_str(), F_OK) == 0;
+    g_ready = LabPrefixSetUp(&g_why);
+    g_exe = LabTempDir() + "/write_profile.exe";
+    g_ready =
+        g_ready && BuildWineProbe("tests/wine-probes/profile/write_profile.cpp",
+                                  g_exe, &g_why);
   }
-  static void TearDownTestSuite() {
-    if (system((Env() + "wineserver -k >/dev/null 2>&1").c_str()) != 0) {
-    }
-    if (system(("rm -rf " + g_dir).c_str()) != 0) {
-    }
-  }
+  static void TearDownTestSuite() { LabPrefixTearDown(); }
   void SetUp() override {
     HostSelectCodePage(1252);
-    if (!g_ready) GTEST_SKIP() << "MinGW or Wine unavailable";
+    if (!g_ready) GTEST_SKIP() << "MinGW or Wine unavailable: " << g_why;
   }
 };
 
@@ -68,11 +42,11 @@ struct Write {
 };
 
 void WineWrites(const std::string& path, const std::vector<Write>& writes) {
-  std::string cmd = Env() + "wine " + g_exe + " 'Z:" + path + "'";
+  std::vector<std::string> args = {g_exe, "Z:" + path};
   for (const Write& w : writes)
-    cmd += " '" + w.section + "' '" + w.key + "' '" + w.value + "'";
-  cmd += " >/dev/null 2>&1";
-  ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+    args.insert(args.end(), {w.section, w.key, w.value});
+  std::string error;
+  ASSERT_TRUE(RunWine(args, LabTempDir(), 60, &error)) << error;
 }
 
 void HostWrites(const std::string& path, const std::vector<Write>& writes) {
@@ -114,17 +88,17 @@ TEST_F(ProfileWineForm, SequencesGiveWinesBytes) {
   };
   int n = 0;
   for (const auto& seq : sequences) {
-    std::string wine = g_dir + "/w" + std::to_string(n) + ".ini";
-    std::string host = g_dir + "/h" + std::to_string(n) + ".ini";
+    std::string wine = LabTempDir() + "/w" + std::to_string(n) + ".ini";
+    std::string host = LabTempDir() + "/h" + std::to_string(n) + ".ini";
     ++n;
     for (const auto& run : seq.runs) {
       struct stat before;
       bool existed = stat(host.c_str(), &before) == 0;
-      std::string old = Slurp(host);
+      std::string old = FileBytes(host);
       WineWrites(wine, run);
       HostWrites(host, run);
-      ASSERT_EQ(Slurp(host), Slurp(wine)) << seq.name;
-      if (existed && Slurp(host) == old) {
+      ASSERT_EQ(FileBytes(host), FileBytes(wine)) << seq.name;
+      if (existed && FileBytes(host) == old) {
         struct stat after;
         ASSERT_EQ(stat(host.c_str(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino) << seq.name << ": rewritten";

@@ -19,6 +19,8 @@
 #include "platform/linux/code_page.h"
 #include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
+#include "tests/support/files.h"
+#include "tests/support/wine_lab.h"
 
 namespace {
 
@@ -28,8 +30,9 @@ struct Query {
   std::string name;  // ANSI bytes
 };
 
-std::string g_dir;  // the suite's temporary directory; empty when skipped
-std::string g_skip;
+std::string g_dir;    // the lab's folder: the probe, its input and answers
+std::string g_skip;   // why the suite is skipped: no Wine or no MinGW
+std::string g_error;  // why the lab failed once Wine and the probe were there
 
 std::string Repeat(char c, size_t n) { return std::string(n, c); }
 
@@ -63,8 +66,7 @@ std::u16string Ascii(const std::string& s) {
 }
 
 std::u16string RegFile() {
-  std::u16string r = u"Windows Registry Editor Version 5.00\r\n\r\n";
-  r += u"[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n";
+  std::u16string r = u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n";
   r += u"@=\"C:\\\\DefaultDir\"\r\n";
   for (size_t n : {258, 517, 518, 519, 520})
     r += u"\"sz" + Ascii(std::to_string(n)) + u"\"=\"" + Ascii(Repeat('a', n)) +
@@ -235,68 +237,39 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
-int RunInPrefix(const std::string& command) {
-  return system(
-      ("WINEPREFIX=" + g_dir + "/prefix WINEDEBUG=-all " + command).c_str());
-}
-
 class RegistryWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (system("command -v wine >/dev/null 2>&1 && command -v "
-               "x86_64-w64-mingw32-g++-posix >/dev/null 2>&1") != 0) {
-      g_skip = "wine or the 64-bit MinGW compiler is missing";
-      return;
-    }
-    char tmpl[] = "/tmp/registry-wine-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
-      g_skip = "no temporary directory";
-      return;
-    }
-    g_dir = tmpl;
-    std::string src = __FILE__;
-    std::string root = src.substr(0, src.rfind("/tests/unit/"));
+    if (!LabPrefixSetUp(&g_skip)) return;
+    g_dir = LabTempDir();
     std::string exe = g_dir + "/query.exe";
-    if (system(("sh " + root + "/tests/wine-probes/registry/build.sh " + exe +
-                " >/dev/null 2>&1")
-                   .c_str()) != 0) {
-      g_skip = "the probe did not build";
+    if (!BuildWineProbe("tests/wine-probes/registry/query.cpp", exe, &g_skip))
       return;
-    }
-    // The .reg file: UTF-16LE with a byte order mark.
-    std::u16string text = RegFile();
-    std::ofstream reg(g_dir + "/lab.reg", std::ios::binary);
-    reg.put('\xFF').put('\xFE');
-    for (char16_t u : text)
-      reg.put(static_cast<char>(u & 0xFF)).put(static_cast<char>(u >> 8));
-    reg.close();
-    std::ofstream queries(g_dir + "/queries.txt");
+    std::string queries;
     char root16[16];
     for (const Query& q : Queries()) {
       snprintf(root16, sizeof root16, "%lx",
                static_cast<unsigned long>(q.root));
-      queries << root16 << ' ' << Hex(q.key) << ' ' << Hex(q.name) << '\n';
+      queries +=
+          std::string(root16) + ' ' + Hex(q.key) + ' ' + Hex(q.name) + '\n';
     }
-    queries.close();
-    RunInPrefix("wineboot --init >/dev/null 2>&1");
-    RunInPrefix("wineserver -p >/dev/null 2>&1");
-    RunInPrefix("wine reg import " + g_dir +
-                "/lab.reg /reg:64 >/dev/null 2>&1");
-    RunInPrefix("LC_ALL=C.UTF-8 wine " + exe + " " + g_dir + "/queries.txt " +
-                g_dir + "/wine1252.txt >/dev/null 2>&1");
-    RunInPrefix("LC_ALL=ja_JP.UTF-8 wine " + exe + " " + g_dir +
-                "/queries.txt " + g_dir + "/wine932.txt >/dev/null 2>&1");
-    RunInPrefix("wineserver -k >/dev/null 2>&1");
-    RunInPrefix("wineserver -w >/dev/null 2>&1");
+    std::string reg = g_dir + "/lab.reg", in = g_dir + "/queries.txt";
+    bool ready =
+        WriteRegFile(reg, RegFile(), &g_error) && WriteBytes(in, queries) &&
+        RunWine({"reg", "import", reg, "/reg:64"}, g_dir, 60, &g_error) &&
+        RunWine({exe, in, g_dir + "/wine1252.txt"}, g_dir, 60, &g_error,
+                "C.UTF-8") &&
+        RunWine({exe, in, g_dir + "/wine932.txt"}, g_dir, 60, &g_error,
+                "ja_JP.UTF-8") &&
+        SaveRegistryAndRestartServer(&g_error);
+    if (!ready && g_error.empty()) g_error = "cannot write " + in;
   }
 
-  static void TearDownTestSuite() {
-    if (!g_dir.empty()) system(("rm -rf " + g_dir).c_str());
-  }
+  static void TearDownTestSuite() { LabPrefixTearDown(); }
 
   void SetUp() override {
-    if (!g_skip.empty()) GTEST_SKIP() << g_skip;
-    setenv("WINEPREFIX", (g_dir + "/prefix").c_str(), 1);
+    if (!g_skip.empty()) GTEST_SKIP() << "no Wine lab: " << g_skip;
+    ASSERT_EQ(g_error, "") << "the lab prefix is not ready";
     HostForgetWinePrefix();
     HostForgetRegistry();
   }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -22,16 +23,13 @@
 #include "platform/linux/code_page.h"
 #include "platform/linux/version.h"
 #include "platform/linux/languages.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
+#include "tests/support/wine_lab.h"
 
 namespace {
 
-std::string g_dir;     // the built fixtures
-std::string g_prefix;  // the suite's Wine prefix
-
-std::string SourceDir() {
-  std::string here = __FILE__;
-  return here.substr(0, here.rfind("/tests/unit/"));
-}
+std::string g_dir;  // the built fixtures
 
 // The program's call sequence on the host reader: dwFileVersionMS, or 0.
 uint32_t HostFileVersionMS(const std::string& path) {
@@ -59,27 +57,20 @@ uint32_t HostUnder(const char* locale, const std::string& name) {
   return ms;
 }
 
-int Shell(const std::string& cmd) { return std::system(cmd.c_str()); }
-
 class VersionReader : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/version-reader-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    g_dir = std::string(tmpl) + "/fx";
-    g_prefix = std::string(tmpl) + "/prefix";
-    ASSERT_EQ(Shell(SourceDir() + "/tests/fixtures/version/build-fixtures.sh " +
-                    g_dir + " >/dev/null 2>&1"),
-              0);
+    g_dir = ProgramTempDir() + "/fx";
+    std::string script = SourcePath("tests/fixtures/version/build-fixtures.sh");
+    std::string log = ProgramTempDir() + "/build.log";
+    int status = -1;
+    std::string error;
+    ASSERT_TRUE(RunChild({"bash", script, g_dir}, ProgramTempDir(), log, 300,
+                         &status, &error))
+        << error;
+    ASSERT_EQ(status, 0) << "see " << log;
   }
-  static void TearDownTestSuite() {
-    if (!g_prefix.empty()) {
-      Shell("WINEPREFIX=" + g_prefix + " wineserver -k >/dev/null 2>&1");
-      Shell("WINEPREFIX=" + g_prefix + " wineserver -w >/dev/null 2>&1");
-    }
-    std::string root = g_dir.substr(0, g_dir.rfind('/'));
-    if (root.rfind("/tmp/version-reader-", 0) == 0) Shell("rm -rf " + root);
-  }
+  static void TearDownTestSuite() { LabPrefixTearDown(); }
 };
 
 // dwFileVersionMS of every fixture, with US English as the user language.
@@ -285,9 +276,12 @@ TEST_F(VersionReader, LargeSparseFileReadsLittle) {
 TEST_F(VersionReader, ChangedFileIsReadAgain) {
   setenv("LC_ALL", "C", 1);
   std::string path = g_dir + "/changing.exe";
-  ASSERT_EQ(Shell("cp " + g_dir + "/v7_64.exe " + path), 0);
+  const auto overwrite = std::filesystem::copy_options::overwrite_existing;
+  ASSERT_TRUE(
+      std::filesystem::copy_file(g_dir + "/v7_64.exe", path, overwrite));
   ASSERT_GT(HostVersionInfoSize(path.c_str()), 0u);
-  ASSERT_EQ(Shell("cp " + g_dir + "/v10_64.exe " + path), 0);
+  ASSERT_TRUE(
+      std::filesystem::copy_file(g_dir + "/v10_64.exe", path, overwrite));
   EXPECT_EQ(HostFileVersionMS(path), 0x000A0000u);
 }
 
@@ -302,9 +296,8 @@ TEST_F(VersionReader, AgreesWithWine) {
                                                 {"data_size_60.exe", true},
                                                 {"ne_short.exe", true},
                                                 {"version_probe.exe", true}};
-  std::string env = "WINEPREFIX=" + g_prefix + " WINEDEBUG=-all ";
-  ASSERT_EQ(Shell(env + "wineboot --init >/dev/null 2>&1"), 0);
-  Shell(env + "wineserver -p >/dev/null 2>&1");  // may be running already
+  std::string error;
+  ASSERT_TRUE(LabPrefixSetUp(&error)) << error;
   std::vector<std::string> files;
   for (const auto& f : kFixtures) files.push_back(f.file);
   const char* langFiles[] = {"lang_de_fr_64.exe",      "lang_fr_de_us_64.exe",
@@ -317,10 +310,9 @@ TEST_F(VersionReader, AgreesWithWine) {
       if (excluded.count(f) != 0) continue;
       std::string out = g_dir + "/probe-out.txt";
       remove(out.c_str());
-      int rc = Shell("cd " + g_dir + " && " + env + "LC_ALL=" + locale +
-                     " wine version_probe.exe probe-out.txt " + f +
-                     " >/dev/null 2>&1");
-      ASSERT_EQ(rc, 0) << f;
+      ASSERT_TRUE(RunWine({"version_probe.exe", "probe-out.txt", f}, g_dir, 60,
+                          &error, locale))
+          << f << ": " << error;
       std::ifstream in(out);
       std::string langs, line, field;
       std::getline(in, langs);
