@@ -8,28 +8,20 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
+#include "tests/support/files.h"
 
 namespace {
-
-std::string TempDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char tmpl[] = "/tmp/profile_reader_XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  return dir;
-}
 
 // Each file gets a name of its own: the reader caches files per path.
 std::string WriteFile(const std::string& bytes) {
   static int counter = 0;
-  std::string path = TempDir() + "/f" + std::to_string(++counter) + ".ini";
-  std::ofstream(path, std::ios::binary) << bytes;
+  std::string path =
+      ProgramTempDir() + "/f" + std::to_string(++counter) + ".ini";
+  WriteBytes(path, bytes);
   return path;
 }
 
@@ -286,7 +278,7 @@ TEST_F(ProfileReader, LimitsAndDefaults) {
   };
   for (const auto& d : defaults) {
     std::string p = std::string(d.file) == "missing"
-                        ? TempDir() + "/does-not-exist.ini"
+                        ? ProgramTempDir() + "/does-not-exist.ini"
                         : path;
     char out[16];
     uint32_t rc =

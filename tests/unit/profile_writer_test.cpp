@@ -9,8 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,28 +17,15 @@
 #include "platform/linux/profile_commit.h"
 #include "platform/linux/profile.h"
 #include "ini/ini_text.h"
+#include "tests/support/files.h"
 
 namespace {
 
+// The program's temporary folder, which user 65534 may enter as well.
 std::string Dir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char tmpl[] = "/tmp/profile_writer_XXXXXX";
-    dir = mkdtemp(tmpl);
-    chmod(dir.c_str(), 0777);
-  }
-  return dir;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  static bool open = false;
+  if (!open) open = chmod(ProgramTempDir().c_str(), 0777) == 0;
+  return ProgramTempDir();
 }
 
 struct Write {
@@ -111,15 +96,15 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
   };
   for (const auto& c : cases) {
     std::string path = Dir() + "/keep.ini";
-    Put(path, c.before);
+    WriteBytes(path, c.before);
     HostWrites(path, c.writes);
-    EXPECT_EQ(Slurp(path), c.after) << c.name;
+    EXPECT_EQ(FileBytes(path), c.after) << c.name;
   }
 }
 
 TEST_F(ProfileWriter, UnchangedValueLeavesFileAndMtime) {
   std::string path = Dir() + "/same.ini";
-  Put(path, "[PrgStart]\r\nEditor = 7\r\n");
+  WriteBytes(path, "[PrgStart]\r\nEditor = 7\r\n");
   struct stat before;
   ASSERT_EQ(stat(path.c_str(), &before), 0);
   struct timespec times[2] = {{1000, 0}, {1000, 0}};
@@ -130,12 +115,12 @@ TEST_F(ProfileWriter, UnchangedValueLeavesFileAndMtime) {
   ASSERT_EQ(stat(path.c_str(), &after), 0);
   EXPECT_EQ(after.st_mtime, 1000);
   EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(Slurp(path), "[PrgStart]\r\nEditor = 7\r\n");
+  EXPECT_EQ(FileBytes(path), "[PrgStart]\r\nEditor = 7\r\n");
 }
 
 TEST_F(ProfileWriter, CommitKeepsModeLinksAndReadOnlyFiles) {
   std::string target = Dir() + "/target.ini", link = Dir() + "/link.ini";
-  Put(target, "[S]\r\n");
+  WriteBytes(target, "[S]\r\n");
   chmod(target.c_str(), 0640);
   unlink(link.c_str());
   ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
@@ -145,14 +130,14 @@ TEST_F(ProfileWriter, CommitKeepsModeLinksAndReadOnlyFiles) {
   EXPECT_TRUE(S_ISLNK(ls.st_mode));
   ASSERT_EQ(stat(target.c_str(), &ts), 0);
   EXPECT_EQ(ts.st_mode & 07777, 0640u);
-  EXPECT_EQ(Slurp(target), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(FileBytes(target), "[S]\r\nk=v\r\n");
 
   // No write bit: read-only, kept even though root could replace it.
   std::string ro = Dir() + "/readonly.ini";
-  Put(ro, "[S]\r\nk=old\r\n");
+  WriteBytes(ro, "[S]\r\nk=old\r\n");
   chmod(ro.c_str(), 0444);
   HostWrites(ro, {{"S", "k", "new"}});
-  EXPECT_EQ(Slurp(ro), "[S]\r\nk=old\r\n");
+  EXPECT_EQ(FileBytes(ro), "[S]\r\nk=old\r\n");
 
   // A missing directory: nothing is created, nothing is left behind.
   std::string nodir = Dir() + "/nodir/x.ini";
@@ -165,16 +150,16 @@ TEST_F(ProfileWriter, FailedWriteLeavesOldFileAndNoTemporary) {
   mkdir(sub.c_str(), 0755);
   std::string path = sub + "/v.ini";
   std::string old = "[S]\r\nk=old\r\n" + std::string(3 << 20, ';') + "\r\n";
-  Put(path, old);
+  WriteBytes(path, old);
   for (int nth : {1, 2, 4}) {
     ProfileCommitFailWriteForTest(nth);
     HostWrites(path, {{"S", "k", "new"}});
-    EXPECT_EQ(Slurp(path), old) << "failing write " << nth;
+    EXPECT_EQ(FileBytes(path), old) << "failing write " << nth;
   }
   ProfileCommitFailWriteForTest(0);
   std::string cmd = "ls -A " + sub + " > " + Dir() + "/ls.txt";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  EXPECT_EQ(Slurp(Dir() + "/ls.txt"), "v.ini\n");
+  EXPECT_EQ(FileBytes(Dir() + "/ls.txt"), "v.ini\n");
 }
 
 // Runs the writer as user 65534, where permission bits count.
@@ -199,17 +184,17 @@ TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
   mkdir(sub.c_str(), 0755);
   ASSERT_EQ(chown(sub.c_str(), 65534, 65534), 0);
   std::string path = sub + "/v.ini";
-  Put(path, "; kept\r\n[S]\r\nk=old\r\n");
+  WriteBytes(path, "; kept\r\n[S]\r\nk=old\r\n");
   ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
 
   chmod(path.c_str(), 0444);  // read-only file, writable directory
   ASSERT_EQ(WriteAsNobody(path, "a"), 0);
-  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=old\r\n");
+  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=old\r\n");
 
   chmod(path.c_str(), 0644);  // writable file, read-only directory
   chmod(sub.c_str(), 0555);
   ASSERT_EQ(WriteAsNobody(path, "b"), 0);
-  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=b\r\n");
+  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=b\r\n");
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 65534u);
@@ -217,12 +202,12 @@ TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
   chmod(sub.c_str(), 0755);   // write-only file: it cannot be kept, so it
   chmod(path.c_str(), 0200);  // is not replaced either
   ASSERT_EQ(WriteAsNobody(path, "x"), 0);
-  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=b\r\n");
+  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=b\r\n");
   chmod(path.c_str(), 0644);
 
   // both writable: replaced, owner kept
   ASSERT_EQ(WriteAsNobody(path, "c"), 0);
-  EXPECT_EQ(Slurp(path), "; kept\r\n[S]\r\nk=c\r\n");
+  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=c\r\n");
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, 65534u);
   EXPECT_EQ(st.st_mode & 07777, 0644u);
@@ -246,17 +231,17 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
   };
   for (const auto& c : cases) {
     std::string path = Dir() + "/odd-" + c.name + ".ini";
-    Put(path, c.bytes);
+    WriteBytes(path, c.bytes);
     PlatformWriteProfile("S", "k", "v", path.c_str());
     PlatformCommitProfiles();
-    std::string after = Slurp(path);
+    std::string after = FileBytes(path);
     EXPECT_EQ(after.size() % 2, 0u) << c.name;
     char buf[32];
     PlatformReadProfile("", "a", "", buf, sizeof buf, (path + "").c_str());
     EXPECT_STREQ(buf, "xy") << c.name;
     // A fresh reader of the written file (the reader caches by path).
     std::string copy = path + ".copy";
-    Put(copy, after);
+    WriteBytes(copy, after);
     PlatformReadProfile("S", "k", "", buf, sizeof buf, copy.c_str());
     EXPECT_STREQ(buf, "v") << c.name;
     PlatformReadProfile("", "a", "", buf, sizeof buf, copy.c_str());
@@ -268,17 +253,17 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
 // key: an added line must not pair its CR with the next LF.
 TEST_F(ProfileWriter, AddedLoneCrDoesNotSwallowTheNextLine) {
   std::string path = Dir() + "/cr.ini";
-  Put(path, "a=1\rb=2\n\n\n");
+  WriteBytes(path, "a=1\rb=2\n\n\n");
   PlatformWriteProfile("", "k", "v", path.c_str());
   PlatformCommitProfiles();
   // "k=v" follows the last key line b=2, before the blank line; every
   // original line is still there.
-  EXPECT_EQ(Slurp(path), "a=1\rb=2\nk=v\r\n\n\n");
+  EXPECT_EQ(FileBytes(path), "a=1\rb=2\nk=v\r\n\n\n");
 }
 
 TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
   std::string path = Dir() + "/many.ini";
-  Put(path, "[PrgStart]\r\nx=1\r\n");
+  WriteBytes(path, "[PrgStart]\r\nx=1\r\n");
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 10000; ++i) {
     std::string n = "V" + std::to_string(i);
@@ -295,7 +280,7 @@ TEST_F(ProfileWriter, FortyThousandWritesAreFast) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
           .count();
   EXPECT_LT(seconds, 1.0);
-  std::string bytes = Slurp(path);
+  std::string bytes = FileBytes(path);
   EXPECT_EQ(bytes.find("V9999PathRoot=C:\\\r\n[PrivatPath]\r\n<V0Path>="),
             bytes.find("V9999PathRoot"));
 }

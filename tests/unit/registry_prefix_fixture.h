@@ -2,9 +2,6 @@
 // prefix and writes registry files into it.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +10,7 @@
 #include "platform/linux/code_page.h"
 #include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
+#include "tests/support/files.h"
 
 // The header of a user.reg: the SID names HKEY_USERS' entry for the user.
 const char kRegistryUserHeader[] =
@@ -23,9 +21,8 @@ const char kRegistryUserHeader[] =
 class RegistryPrefixTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/registry-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = MakeTempDir("registry-test");
+    ASSERT_FALSE(dir_.empty());
     setenv("WINEPREFIX", dir_.c_str(), 1);
     HostForgetWinePrefix();
     HostForgetRegistry();
@@ -33,17 +30,13 @@ class RegistryPrefixTest : public ::testing::Test {
   }
   void TearDown() override {
     HostForgetRegistry();
-    system(("rm -rf " + dir_).c_str());
+    RemoveTree(dir_);
     HostSelectCodePage(1252);
   }
   // Writes `header` and `body` as the prefix's file `name`.
   void Write(const std::string& name, const std::string& body,
              const char* header = kRegistryUserHeader) {
-    FILE* f = fopen((dir_ + "/" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fputs(header, f);
-    fwrite(body.data(), 1, body.size(), f);
-    fclose(f);
+    ASSERT_TRUE(WriteBytes(dir_ + "/" + name, header + body));
     HostForgetRegistry();
   }
   std::string dir_;
