@@ -274,9 +274,14 @@ TEST_F(ProfileWriter, FortyThousandWritesAllLand) {
                          path.c_str());
   }
   PlatformCommitProfiles();
+  // The last key of PrgStart ends that section, and PrivatPath, which the
+  // first entry added at the end of the file, follows with that entry's key.
   std::string bytes = FileBytes(path);
-  EXPECT_EQ(bytes.find("V9999PathRoot=C:\\\r\n[PrivatPath]\r\n<V0Path>="),
-            bytes.find("V9999PathRoot"));
+  size_t last = bytes.find("V9999PathRoot");
+  size_t seam = bytes.find("V9999PathRoot=C:\\\r\n[PrivatPath]\r\n<V0Path>=");
+  ASSERT_NE(last, std::string::npos);
+  ASSERT_NE(seam, std::string::npos);
+  EXPECT_EQ(seam, last);
 }
 
 TEST_F(ProfileWriter, FileOverTheSizeLimitIsNeverRewritten) {
