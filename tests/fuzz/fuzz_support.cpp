@@ -1,25 +1,18 @@
 #include "fuzz_support.h"
 
-#include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "tests/support/files.h"
+
 namespace {
 
 std::string g_dir;
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-  return remove(path);
-}
-
-void RemoveScratch() {
-  if (!g_dir.empty())
-    nftw(g_dir.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-}
+void RemoveScratch() { RemoveTree(g_dir); }
 
 }  // namespace
 
@@ -41,28 +34,13 @@ const std::string& FuzzScratchDir() {
 }
 
 void FuzzWriteFile(const std::string& path, const void* data, size_t len) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) FuzzFail("cannot create an input file");
-  const char* p = static_cast<const char*>(data);
-  while (len > 0) {
-    ssize_t n = write(fd, p, len);
-    if (n <= 0) FuzzFail("cannot write an input file");
-    p += n;
-    len -= static_cast<size_t>(n);
-  }
-  close(fd);
+  if (!WriteBytes(path, std::string(static_cast<const char*>(data), len)))
+    FuzzFail("cannot write an input file");
 }
 
 bool FuzzReadFile(const std::string& path, std::string& out) {
   out.clear();
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  char chunk[4096];
-  ssize_t n;
-  while ((n = read(fd, chunk, sizeof chunk)) > 0)
-    out.append(chunk, static_cast<size_t>(n));
-  close(fd);
-  return n == 0;
+  return ReadBytes(path, &out);
 }
 
 void FuzzFail(const char* what) {
