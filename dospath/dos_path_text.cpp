@@ -2,39 +2,12 @@
 // up.
 #include "dospath/dos_path_text.h"
 
-namespace {
-
-// The simple upper-case mapping for the scripts DOS names use in practice:
-// ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and full-width Latin.
-char16_t FoldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
-  if (c < 0x100) {
-    if (c == 0xB5) return 0x39C;
-    if (c == 0xFF) return 0x178;
-    if (c >= 0xE0 && c != 0xF7) return c - 0x20;
-    return c;
-  }
-  if (c < 0x180) {
-    if (c == 0x131) return u'I';
-    if (c == 0x17F) return u'S';
-    if (c == 0x130 || c == 0x138 || c == 0x149 || c == 0x178) return c;
-    bool oddIsLower = (c < 0x138) || (c >= 0x14A && c < 0x178);
-    return ((c & 1) == (oddIsLower ? 1 : 0)) ? c - 1 : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 0x20;
-  if (c == 0x3C2) return 0x3A3;
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;
-  return c;
-}
-
-}  // namespace
+#include "unicode/upper_case.h"
 
 bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    if (UpperCaseUnit(a[i]) != UpperCaseUnit(b[i])) return false;
   }
   return true;
 }

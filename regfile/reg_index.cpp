@@ -5,7 +5,7 @@
 #include <new>
 
 #include "regfile/reg_escape.h"
-#include "regfile/reg_fold.h"
+#include "unicode/upper_case.h"
 #include "regfile/reg_lexer.h"
 
 namespace {
@@ -93,7 +93,7 @@ inline char16_t NextFoldedUnit(const char*& p, const char* end) {
   }
   char16_t unit = 0;
   RegUnescapeUnit(p, end, &unit);
-  return RegFoldUnit(unit);
+  return UpperCaseUnit(unit);
 }
 
 // The number of leading bytes that a and b share, up to n.
@@ -314,7 +314,7 @@ std::u16string HeaderUser(const char* b, const char* e) {
     part.clear();
     for (const char* c = p; c < sep; ++c)
       part.push_back(static_cast<unsigned char>(*c));
-    RegFoldName(part);
+    UpperCaseText(part);
     path += part;
     path.push_back(u'\\');
     p = sep < e ? sep + 2 : e;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "regfile/reg_fold.h"
+#include "unicode/upper_case.h"
 #include "unicode/utf16.h"
 
 namespace {
@@ -25,7 +25,7 @@ void SplitPath(const char16_t* text, size_t len,
     while (i < len && text[i] != u'\\') ++i;
     if (i > start) {
       parts.emplace_back(text + start, i - start);
-      RegFoldName(parts.back());
+      UpperCaseText(parts.back());
     }
   }
 }
@@ -154,6 +154,6 @@ bool RegTreeFindValue(const RegTree& reg, RegLocation at,
                       const std::u16string& name, RegValue* out) {
   if (!RegIsHiveNode(at.node)) return false;
   std::u16string folded = name;
-  RegFoldName(folded);
+  UpperCaseText(folded);
   return RegFindValue(reg.hives[at.node], at.key, folded, out);
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "regfile/reg_escape.h"
-#include "regfile/reg_fold.h"
+#include "unicode/upper_case.h"
 #include "regfile/reg_lexer.h"
 #include "unicode/utf16.h"
 
@@ -81,7 +81,7 @@ bool RegFindValue(const RegHive& hive, int32_t key,
       name.clear();
       const char* p = ParseName(s, e, &name);
       if (p == nullptr) continue;
-      RegFoldName(name);
+      UpperCaseText(name);
       if (name != foldedName) {
         cursor = RegSkipHexData(p, e, cursor, limit);
         continue;

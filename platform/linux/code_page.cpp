@@ -13,6 +13,7 @@
 #include "codepage/lead_bytes.h"
 #include "codepage/locale_names.h"
 #include "platform/platform.h"
+#include "unicode/upper_case.h"
 #include "unicode/utf16.h"
 
 namespace {
@@ -148,21 +149,10 @@ uint32_t PlatformLoadLeadBytes(unsigned char table[256]) {
   return HostAnsiCodePage();
 }
 
-// Upper case of the letters a double-byte page can hold in two bytes: Latin,
-// Greek and Cyrillic letters and the full-width Latin letters.
-static char16_t UpperUnit(char16_t u) {
-  if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7) ||
-      (u >= 0x3B1 && u <= 0x3C9 && u != 0x3C2) || (u >= 0x430 && u <= 0x44F))
-    return static_cast<char16_t>(u - 0x20);
-  if (u >= 0x450 && u <= 0x45F) return static_cast<char16_t>(u - 0x50);
-  if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<char16_t>(u - 0x20);
-  return u;
-}
-
 uint32_t PlatformUpperDoubleByte(unsigned char lead, unsigned char trail) {
   const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
   std::u16string wide;
   HostAnsiToWide(bytes, 2, wide);
   if (wide.size() != 1 || wide[0] == u'?') return 0;
-  return UpperUnit(wide[0]);
+  return UpperCaseUnit(wide[0]);
 }

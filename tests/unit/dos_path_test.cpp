@@ -65,6 +65,9 @@ const Row kRows[] = {
     {"c:\\LAB\\FA\\dir\\FILE.TXT", kInTree, "A 20", kFile},
     {"C:\\lab\\fa\\CAF\xC9\\F", kInTree, "A 20", kFile},
     {"C:\\lab\\fa\\CAF\xC8", kInTree, "E 2", kMiss},
+    // The platform's case table: the micro sign is not mu; f with hook is.
+    {"C:\\lab\\fa\\\xB5", kInTree, "E 2", kMiss},
+    {"C:\\lab\\fa\\\x83", kInTree, "A 20", kFile},
     {"Z:\\TMP\\..", kInTree, "A 410", kDir},
     // Symlinks inside the tree.
     {"C:\\lab\\fa\\linkdir\\file.txt", kInTree, "A 20", kFile},
@@ -269,6 +272,8 @@ class DosPathTest : public ::testing::Test {
     WriteBytes(fa + "/Dir/File.Txt", "x");
     WriteBytes(fa + "/Dir/nul.txt", "x");
     WriteBytes(fa + "/Caf\xC3\xA9/f", "x");
+    WriteBytes(fa + "/\xCE\xBC", "x");
+    WriteBytes(fa + "/\xC6\x91", "x");
     symlink("Dir", (fa + "/LinkDir").c_str());
     symlink("nowhere", (fa + "/Dangling").c_str());
     std::string dd = g_prefix + "/dosdevices/";

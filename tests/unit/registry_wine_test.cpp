@@ -98,6 +98,12 @@ std::u16string RegFile() {
   r += u"\"bin520\"=hex:" + HexList(Ascii(Repeat('c', 260)), false) + u"\r\n";
   r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\Caf\u00e9]\r\n\"k\"="
        u"\"v\"\r\n";
+  // Greek and Cyrillic names against the platform's case table: mu is not
+  // the micro sign, final sigma not sigma, but yo is YO.
+  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n\"\u03bc\"=\"mu\"\r\n";
+  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u03c2]\r\n\"k\"=\"v\"\r\n";
+  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u0451\u043b\u043a\u0430]"
+       u"\r\n\"k\"=\"yolka\"\r\n";
   r += u"\r\n[HKEY_CURRENT_USER\\Software\\LabReg]\r\n@=\"cudef\"\r\n"
        u"\"cu\"=\"C:\\\\User\"\r\n";
   r += u"\r\n[HKEY_USERS\\.DEFAULT\\Software\\LabReg]\r\n\"def\"=\"C:"
@@ -161,6 +167,9 @@ std::vector<Query> Queries() {
   for (const char* f : forms) q.push_back({lm, f, "dw"});
   q.push_back({lm, "Software\\LabReg\\Caf\xE9", "k"});
   q.push_back({lm, "Software\\LabReg\\CAF\xC9", "K"});
+  q.push_back({lm, "Software\\LabReg", "\xB5"});
+  q.push_back({lm, "Software\\LabReg\\\x83\xB0", "k"});
+  q.push_back({lm, "Software\\LabReg\\\x84\x46\x84\x4C\x84\x4B\x84\x40", "k"});
   q.push_back({lm, "", "dw"});
   q.push_back({kKeyCurrentUser, "Software\\LabReg", "cu"});
   q.push_back({kKeyCurrentUser, "Software\\LabReg", ""});
