@@ -21,13 +21,14 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
                              const char* def, char* buf, uint32_t size,
                              const char* path);
 
-// WritePrivateProfileStringA: afterwards the file holds key=value in the
-// section. The result is not reported; failures are silent.
+// Sets key=value in the section, as WritePrivateProfileStringA places it,
+// in this run's copy of the file; every other byte of the file is kept. The
+// result is not reported; failures are silent.
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path);
 
-// Makes every write of this run durable. The Windows build writes through at
-// once and does nothing here; the host build commits once per run.
+// Writes each file this run changed, once, replacing it atomically; a
+// read-only file, or one that exists but cannot be read, is left as it is.
 void PlatformCommitProfiles();
 
 // ---- Files -----------------------------------------------------------------

@@ -1,5 +1,7 @@
 // The system's ANSI code page: its lead bytes and its upper-case mapping of
 // double-byte characters.
+#include "platform/win32/code_page.h"
+
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -19,4 +21,36 @@ uint32_t PlatformUpperDoubleByte(unsigned char lead, unsigned char trail) {
     return 0;
   CharUpperBuffW(wide, 1);
   return wide[0];
+}
+
+namespace {
+
+bool IsLeadByte(unsigned char b) { return IsDBCSLeadByteEx(GetACP(), b) != 0; }
+
+void ToWide(const char* text, size_t len, std::u16string& out) {
+  out.clear();
+  int n = static_cast<int>(len);
+  int units = n > 0 ? MultiByteToWideChar(CP_ACP, 0, text, n, nullptr, 0) : 0;
+  if (units <= 0) return;
+  out.resize(static_cast<size_t>(units));
+  MultiByteToWideChar(CP_ACP, 0, text, n, reinterpret_cast<WCHAR*>(&out[0]),
+                      units);
+}
+
+void FromWide(const char16_t* text, size_t len, std::string& out) {
+  out.clear();
+  const WCHAR* wide = reinterpret_cast<const WCHAR*>(text);
+  int n = static_cast<int>(len);
+  int bytes = n > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0,
+                                          nullptr, nullptr)
+                    : 0;
+  if (bytes <= 0) return;
+  out.resize(static_cast<size_t>(bytes));
+  WideCharToMultiByte(CP_ACP, 0, wide, n, &out[0], bytes, nullptr, nullptr);
+}
+
+}  // namespace
+
+AnsiCodec Win32AnsiCodec() {
+  return AnsiCodec{GetACP(), IsLeadByte, ToWide, FromWide};
 }

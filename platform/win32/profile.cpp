@@ -1,8 +1,27 @@
-// Profile files through the platform's own calls. They write through at
-// once, so there is nothing left to commit at the end of a run.
+// Profile files: the search list is read through the platform's own call;
+// the writes of one run are applied to an in-memory document of each file,
+// through the same INI library as the host's, and each changed file is
+// written once, at the commit.
 #include <windows.h>
 
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "ini/ini_document.h"
 #include "platform/platform.h"
+#include "platform/win32/code_page.h"
+#include "platform/win32/profile_commit.h"
+
+namespace {
+
+std::map<std::string, std::unique_ptr<ProfileDocument>>& Documents() {
+  static std::map<std::string, std::unique_ptr<ProfileDocument>> docs;
+  return docs;
+}
+
+}  // namespace
 
 uint32_t PlatformReadProfile(const char* section, const char* key,
                              const char* def, char* buf, uint32_t size,
@@ -12,7 +31,24 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
 
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path) {
-  WritePrivateProfileStringA(section, key, value, path);
+  if (!section || !key || !value || !path) return;
+  std::unique_ptr<ProfileDocument>& doc = Documents()[path];
+  if (!doc) {
+    doc.reset(new ProfileDocument);
+    std::string bytes;
+    bool missing = false;
+    // A missing file is created afresh; one that is there but cannot be
+    // read is left alone.
+    bool read = ReadProfileFile(path, bytes, &missing);
+    ProfileDocLoad(std::move(bytes), Win32AnsiCodec(), *doc);
+    if (!read && !missing) doc->unreadable = true;
+  }
+  ProfileDocSet(*doc, section, key, value);
 }
 
-void PlatformCommitProfiles() {}
+void PlatformCommitProfiles() {
+  for (auto& entry : Documents())
+    if (entry.second->changed && !entry.second->unreadable)
+      CommitProfileFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+  Documents().clear();
+}
