@@ -1,7 +1,9 @@
 // On files in Wine's own form, the host writer must produce the very bytes
 // WritePrivateProfileStringA produces under Wine 8. Each sequence of writes
 // runs through tests/wine-probes/profile/write_profile.cpp under a private
-// Wine prefix and through the host writer, and the files are compared.
+// Wine prefix and through the host writer, and the files are compared. On
+// other files the two part ways: Wine re-forms the whole file, the host
+// changes only the lines it writes.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
 
@@ -106,6 +108,32 @@ TEST_F(ProfileWineForm, SequencesGiveWinesBytes) {
       }
     }
   }
+}
+
+// Measured under Wine 8: every line is re-formed, not only those written.
+TEST_F(ProfileWineForm, WineReformsFilesInOtherForms) {
+  const std::string before =
+      "; top comment\n\n[PrgStart]\nOld = 1\n# hash comment\n\n"
+      "Editor = 5\n\n[Tail]  junk\n  last  =  1  ";
+  const std::vector<Write> writes = {{"PrgStart", "Editor", "7"},
+                                     {"PrivatPath", "<EditorPath>", "C:\\"}};
+  std::string wine = LabTempDir() + "/reformed.ini";
+  std::string host = LabTempDir() + "/kept.ini";
+  ASSERT_TRUE(WriteBytes(wine, before) && WriteBytes(host, before));
+  WineWrites(wine, writes);
+  HostWrites(host, writes);
+  // Blank lines and the text after ']' go, blanks around '=' and keys go,
+  // LF becomes CRLF and the last line gets its line end.
+  EXPECT_EQ(FileBytes(wine),
+            "; top comment\r\n[PrgStart]\r\nOld=1\r\n# hash comment\r\n"
+            "Editor=7\r\n[Tail]\r\nlast=1\r\n[PrivatPath]\r\n"
+            "<EditorPath>=C:\\\r\n");
+  // The host replaces the one line it writes and adds its new lines in the
+  // file's own line end.
+  EXPECT_EQ(FileBytes(host),
+            "; top comment\n\n[PrgStart]\nOld = 1\n# hash comment\n\n"
+            "Editor=7\n\n[Tail]  junk\n  last  =  1  \n[PrivatPath]\n"
+            "<EditorPath>=C:\\\n");
 }
 
 }  // namespace
