@@ -1,5 +1,7 @@
-// The host build against the 64-bit Windows build: the same search list and
-// the same prefix must give byte-identical variables files.
+// The host build against both Windows builds: the same search list, the
+// same prefix and the same starting variables file must give byte-identical
+// variables files. The 32-bit build reads the 32-bit registry view; for it
+// the host reads a list naming those keys by their 64-bit names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,7 +30,50 @@ static std::vector<std::string> CorpusLists() {
   return names;
 }
 
-enum class Start { kNoFile, kWineFormFile };
+// Where a run starts: no variables file, or a copy of a file of the corpus.
+struct Start {
+  const char* name;
+  const char* file;  // under the corpus folder; nullptr: no file
+};
+
+void PrintTo(const Start& start, std::ostream* out) { *out << start.name; }
+
+static const Start kNormalStarts[] = {
+    {"fresh", nullptr}, {"over_wine_form_file", "stvar-wine-form.ini"}};
+
+// Files a person or another program wrote, not in the platform's own form.
+static const Start kOtherFormStarts[] = {
+    {"over_comments_and_blanks", "starts/comments-blanks-spaces.ini"},
+    {"over_lf_endings", "starts/lf-endings.ini"},
+    {"over_cr_endings", "starts/cr-endings.ini"},
+    {"over_utf8_bom", "starts/utf8-bom.ini"},
+    {"over_utf16le_bom", "starts/utf16le-bom.ini"},
+    {"over_no_final_line_end", "starts/no-final-line-end.ini"}};
+
+// The lists run over those files: the ones whose keys the files hold, with
+// ANSI and UTF-8 names, odd names and a long walk.
+static const std::vector<std::string> kOtherFormLists = {
+    "basic.ini", "cp1252_bytes.ini", "utf8_bom.ini", "var_name_odd.ini",
+    "walk_to_file12.ini"};
+
+// The list with the keys whose 32-bit view differs named by the paths that
+// the 64-bit view gives the 32-bit keys.
+static std::string InThirtyTwoBitView(std::string list) {
+  static const char* const kRenames[][2] = {
+      {"HKEY_LOCAL_MACHINE\\Software\\Lab\\View\\",
+       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Lab\\View\\"},
+      {"HKEY_LOCAL_MACHINE\\Software\\Lab\\Only32\\",
+       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Lab\\Only32\\"},
+      {"HKEY_CLASSES_ROOT\\LabClass\\",
+       "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass\\"}};
+  for (const auto& rename : kRenames) {
+    std::string from = rename[0];
+    for (size_t at = list.find(from); at != std::string::npos;
+         at = list.find(from, at + 1))
+      list.replace(at, from.size(), rename[1]);
+  }
+  return list;
+}
 
 struct Outcome {
   bool exists = false;
@@ -50,43 +95,48 @@ static void RunOne(Build build, const std::string& name,
 }
 
 static void ExpectSameOutput(const std::string& name, const std::string& list,
-                             Start start) {
+                             const Start& start) {
   E2E_REQUIRE_BUILD(Build::kHost);
   E2E_REQUIRE_BUILD(Build::kWin64);
+  E2E_REQUIRE_BUILD(Build::kWin32);
   std::string before;
-  if (start == Start::kWineFormFile) {
-    ASSERT_TRUE(ReadBytes(CorpusDir() + "/stvar-wine-form.ini", &before));
+  if (start.file != nullptr) {
+    ASSERT_TRUE(ReadBytes(CorpusDir() + "/" + start.file, &before));
   }
-  const std::string* beforeFile =
-      start == Start::kWineFormFile ? &before : nullptr;
-  std::string runName = name + (beforeFile ? "-over" : "-fresh");
-  Outcome host;
-  Outcome win64;
+  const std::string* beforeFile = start.file ? &before : nullptr;
+  std::string runName = name + "-" + start.name;
+  std::string list32 = InThirtyTwoBitView(list);
+  Outcome host, host32, win64, win32;
   ASSERT_NO_FATAL_FAILURE(
       RunOne(Build::kHost, runName, list, beforeFile, &host));
+  host32 = host;
+  if (list32 != list) {
+    ASSERT_NO_FATAL_FAILURE(
+        RunOne(Build::kHost, runName + "-view32", list32, beforeFile, &host32));
+  }
   ASSERT_NO_FATAL_FAILURE(
       RunOne(Build::kWin64, runName, list, beforeFile, &win64));
+  ASSERT_NO_FATAL_FAILURE(
+      RunOne(Build::kWin32, runName, list, beforeFile, &win32));
 
-  ASSERT_EQ(win64.exists, host.exists)
-      << name << ": stvar.ini " << (win64.exists ? "written" : "not written")
-      << " by win64 but " << (host.exists ? "written" : "not written")
-      << " by host";
-  EXPECT_EQ(win64.bytes, host.bytes)
-      << name << " differs:\n"
-      << DescribeDifference("win64", win64.bytes, "host", host.bytes);
+  for (const auto& [label, windows, reference] :
+       {std::tuple("win64", &win64, &host), {"win32", &win32, &host32}}) {
+    EXPECT_EQ(windows->exists, reference->exists)
+        << name << ": stvar.ini " << (windows->exists ? "" : "not ")
+        << "written by " << label << ", " << (reference->exists ? "" : "not ")
+        << "by host";
+    EXPECT_EQ(windows->bytes, reference->bytes)
+        << name << " differs:\n"
+        << DescribeDifference(label, windows->bytes, "host", reference->bytes);
+  }
 }
 
-static std::string StartName(Start start) {
-  return start == Start::kNoFile ? "fresh" : "over_wine_form_file";
-}
-
-static const auto kStarts =
-    ::testing::Values(Start::kNoFile, Start::kWineFormFile);
+static const auto kStarts = ::testing::ValuesIn(kNormalStarts);
 
 class CorpusTest
     : public ::testing::TestWithParam<std::tuple<std::string, Start>> {};
 
-TEST_P(CorpusTest, HostMatchesWin64) {
+TEST_P(CorpusTest, HostMatchesWindows) {
   const std::string& file = std::get<0>(GetParam());
   std::string list;
   ASSERT_TRUE(ReadBytes(CorpusDir() + "/lists/" + file, &list)) << file;
@@ -100,18 +150,27 @@ static std::string TestNameOf(const std::string& text) {
   return name;
 }
 
+static std::string ListTestName(
+    const ::testing::TestParamInfo<std::tuple<std::string, Start>>& info) {
+  return TestNameOf(fs::path(std::get<0>(info.param)).stem().string()) + "_" +
+         std::get<1>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,
+                         ::testing::Combine(::testing::ValuesIn(CorpusLists()),
+                                            kStarts),
+                         ListTestName);
+
 INSTANTIATE_TEST_SUITE_P(
-    Corpus, CorpusTest,
-    ::testing::Combine(::testing::ValuesIn(CorpusLists()), kStarts),
-    [](const ::testing::TestParamInfo<std::tuple<std::string, Start>>& info) {
-      return TestNameOf(fs::path(std::get<0>(info.param)).stem().string()) +
-             "_" + StartName(std::get<1>(info.param));
-    });
+    OtherForms, CorpusTest,
+    ::testing::Combine(::testing::ValuesIn(kOtherFormLists),
+                       ::testing::ValuesIn(kOtherFormStarts)),
+    ListTestName);
 
 class LookupDifferentialTest
     : public ::testing::TestWithParam<std::tuple<LookupCase, Start>> {};
 
-TEST_P(LookupDifferentialTest, HostMatchesWin64) {
+TEST_P(LookupDifferentialTest, HostMatchesWindows) {
   const LookupCase& lookup = std::get<0>(GetParam());
   ExpectSameOutput(
       "lookup-" + lookup.name,
@@ -123,8 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lookups, LookupDifferentialTest,
     ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts),
     [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start>>& info) {
-      return std::get<0>(info.param).name + "_" +
-             StartName(std::get<1>(info.param));
+      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
     });
 
 // A corpus that lost its lists would let every case above pass unseen.
