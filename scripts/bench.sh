@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Performance benchmark of the host build and, for comparison, the 64-bit
-# Windows build under Wine. Builds its own inputs in a temporary folder: a
+# Performance benchmark of the host build and of both Windows builds under
+# Wine. Builds its own inputs in a temporary folder: a
 # fresh Wine prefix with 1,000 installed test programs (PE files with and
 # without version resources built here with windres and MinGW), a copy of it
 # grown to about 50 MB of registry, search lists of 10, 20, 1,000 and 10,000
@@ -9,12 +9,13 @@
 # target is missed.
 #
 # Usage: scripts/bench.sh [RUNS]
-#   RUNS  timed runs of each host command, default 15 (Wine runs use fewer)
-# BENCH_WINE_10K=1 also times the 10,000-entry list under Wine (one run;
-# it takes minutes). BENCH_KEEP=1 keeps the temporary folder (its path is
-# printed) for profiling a single run by hand.
-# Needs build/host/instprobe and build/win64/instprobe.exe (build the host
-# and win64 presets first), hyperfine, strace and GNU time.
+#   RUNS  timed runs of each host command, default 15 (Wine runs use fewer,
+#         the 10,000-entry Wine runs three)
+# BENCH_KEEP=1 keeps the temporary folder (its path is printed) for
+# profiling a single run by hand.
+# Needs build/host/instprobe, build/win32/instprobe.exe and
+# build/win64/instprobe.exe (build the three presets first), hyperfine,
+# strace and GNU time.
 set -euo pipefail
 trap 'echo "bench.sh: failed at line $LINENO" >&2' ERR
 cd "$(dirname "$0")/.."
@@ -22,7 +23,8 @@ root=$PWD
 runs=${1:-15}
 host_exe=$root/build/host/instprobe
 win_exe=$root/build/win64/instprobe.exe
-for f in "$host_exe" "$win_exe"; do
+win32_exe=$root/build/win32/instprobe.exe
+for f in "$host_exe" "$win_exe" "$win32_exe"; do
   [[ -f $f ]] || { echo "missing $f: build its preset first" >&2; exit 1; }
 done
 for tool in hyperfine strace /usr/bin/time wine wineserver python3 \
@@ -125,6 +127,15 @@ for n in 10 20 1000 10000; do
   make_run "b$n" "$host_exe" "$work/list$n.ini"
   make_run "w$n" "$win_exe" "$work/list$n.ini"
 done
+# The 32-bit build: it reads the 32-bit registry view, where the programs
+# (imported into the 64-bit view) are missing, so its files differ.
+for n in 10 1000 10000; do
+  make_run "x$n" "$win32_exe" "$work/list$n.ini"
+done
+# For counting the writes of stvar.ini: one run over a changed file, one
+# with no file.
+make_run wc_changed "$win_exe" "$work/list1000.ini"
+make_run wc_new "$win_exe" "$work/list1000.ini"
 # Only for the memory's slope at a larger scale: not timed.
 make_run h100000 "$host_exe" "$work/list100000.ini"
 # Version probes: one entry, the file in C:\Apps\Probe (missing.exe is the
@@ -151,7 +162,9 @@ done
 for f in far_100k far_1g missing; do $(host "$fresh" "hp_$f"); done
 $(host "$fresh" h100000)
 WINEPREFIX=$fresh wineserver -p >/dev/null 2>&1 || true
-for n in 10 20 1000; do $(wine_cmd "w$n") >/dev/null 2>&1 </dev/null; done
+for r in w10 w20 w1000 w10000 x10 x1000 x10000 wc_changed; do
+  $(wine_cmd "$r") >/dev/null 2>&1 </dev/null
+done
 for f in far_100k far_1g missing; do
   $(wine_cmd "wp_$f") >/dev/null 2>&1 </dev/null
 done
@@ -206,14 +219,13 @@ say "timing win64 under Wine ($wine_runs runs each)"
     "wine $(bin w10).exe" "wine $(bin w20).exe" "wine $(bin w1000).exe" \
     "wine $(bin wp_missing).exe" "wine $(bin wp_far_100k).exe" \
     "wine $(bin wp_far_1g).exe" "$(bin h1000)")
-if [[ ${BENCH_WINE_10K:-0} == 1 ]]; then
-  say "timing win64 under Wine, 10,000 entries (one run)"
-  (export WINEPREFIX=$fresh
-    hf "$work/wine10k.json" 1 0 "wine $(bin w10000).exe")
-  wine10k=$(median "$work/wine10k.json" 0)
-else
-  wine10k="not run"
-fi
+say "timing win32 under Wine ($wine_runs runs each)"
+(export WINEPREFIX=$fresh
+  hf "$work/wine32.json" "$wine_runs" 1 \
+    "wine $(bin x10).exe" "wine $(bin x1000).exe")
+say "timing both under Wine, 10,000 entries (3 runs each)"
+(export WINEPREFIX=$fresh
+  hf "$work/wine10k.json" 3 0 "wine $(bin w10000).exe" "wine $(bin x10000).exe")
 
 # --- Memory and bytes ------------------------------------------------------
 say "peak memory and bytes moved"
@@ -249,6 +261,44 @@ for r in w10 w1000 wp_missing wp_far_100k wp_far_1g; do
 done
 stop_server "$fresh"
 
+# --- Writes of the variables file ------------------------------------------
+# Wine's server opens, renames and deletes files for its clients: it runs
+# under strace (in the foreground, as this script's child) while a 1,000-
+# entry win64 run replaces a stvar.ini whose first value was changed, and
+# another creates it where there was none.
+say "counting the writes of stvar.ini (strace of the wineserver)"
+strace -f -e trace=openat,open,creat,rename,renameat,renameat2 \
+  -o "$work/server.trace" env WINEPREFIX="$fresh" wineserver -f -p \
+  >/dev/null 2>&1 </dev/null &
+tracer=$!
+for _ in $(seq 100); do  # until the server listens (from its own folder)
+  server=$(pgrep -P "$tracer" || true)
+  [[ -n $server && -S /proc/$server/cwd/socket ]] && break
+  sleep 0.1
+done
+sed -i '2s/=[^\r]*/=changed/' "$work/wc_changed/stvar.ini"
+$(wine_cmd wc_changed) >/dev/null 2>&1 </dev/null
+$(wine_cmd wc_new) >/dev/null 2>&1 </dev/null
+stop_server "$fresh"
+wait "$tracer" || true
+writes() {  # run-folder: renames onto its stvar.ini and opens of it for writing
+  python3 - "$work/server.trace" "/$1/stvar.ini" <<'PY'
+import re, sys
+count = 0
+for line in open(sys.argv[1], errors="replace"):
+    paths = re.findall(r'"([^"]*)"', line)
+    if not paths or not paths[-1].endswith(sys.argv[2]):
+        continue
+    if re.search(r"\brename(at2?)?\(", line) or (
+            re.search(r"\b(open|openat|creat)\(", line)
+            and re.search(r"O_WRONLY|O_RDWR|O_TRUNC|O_CREAT|creat\(", line)):
+        count += 1
+print(count)
+PY
+}
+writes_changed=$(writes wc_changed)
+writes_new=$(writes wc_new)
+
 # --- The table -------------------------------------------------------------
 vars_bytes() { wc -c <"$work/$1/stvar.ini"; }
 mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
@@ -265,13 +315,14 @@ row() {  # label json index run-folder
     "$((${rss[$4]} / 1024))" "$(kb "$r")" "$m" "$(kb "$w")"
 }
 H=$work/host.json B=$work/big.json W=$work/wine.json
+X=$work/wine32.json K=$work/wine10k.json
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo);" \
   "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Registry: fresh prefix $(mb "$size_fresh") MB (wineboot $(mb "$fresh_base") MB" \
   "+ $apps programs), grown prefix $(mb "$size_big") MB ($bulk_keys keys added)"
 echo "Host runs: median of $runs; Wine runs: median of $wine_runs" \
-  "(10,000 entries: one run, if BENCH_WINE_10K=1); memory and bytes: median of 3"
+  "(10,000 entries: of 3); memory and bytes: median of 3"
 echo
 printf '| %-38s | %9s | %8s | %9s | %9s | %9s |\n' "run" "wall ms" "RSS MiB" \
   "read() kB" "mapped kB" "written kB"
@@ -296,8 +347,13 @@ row "win64 under Wine, 10 entries, fresh" "$W" 0 w10
 printf '| %-38s | %9s | %8s | %9s | %9s | %9s |\n' \
   "win64 under Wine, 20 entries, fresh" "$(median "$W" 1)" "-" "-" "-" "-"
 row "win64 under Wine, 1,000 entries, fresh" "$W" 2 w1000
-printf '| %-38s | %9s | %8s | %9s | %9s | %9s |\n' \
-  "win64 under Wine, 10,000 entries, fresh" "$wine10k" "-" "-" "-" "-"
+bare() {  # label milliseconds: a row with the wall time only
+  printf '| %-38s | %9s | %8s | %9s | %9s | %9s |\n' "$1" "$2" - - - -
+}
+bare "win64 under Wine, 10,000 entries, fresh" "$(median "$K" 0)"
+bare "win32 under Wine, 10 entries, fresh" "$(median "$X" 0)"
+bare "win32 under Wine, 1,000 entries, fresh" "$(median "$X" 1)"
+bare "win32 under Wine, 10,000 entries, fresh" "$(median "$K" 1)"
 row "host, version probe: no file" "$H" 5 hp_missing
 row "host, version probe: 100 KiB PE" "$H" 6 hp_far_100k
 row "host, version probe: sparse 1 GiB PE" "$H" 7 hp_far_1g
@@ -316,7 +372,8 @@ status=0
 check() {  # description value op limit
   local ok
   ok=$(awk -v v="$2" -v l="$4" -v op="$3" 'BEGIN {
-    print (op == "<=" ? v <= l : op == ">=" ? v >= l : v < l) ? "ok" : "MISSED" }')
+    print (op == "<=" ? v <= l : op == ">=" ? v >= l : op == "==" ? v == l : \
+      v < l) ? "ok" : "MISSED" }')
   printf '%-6s %-64s %8s %s %s\n' "$ok" "$1" "$2" "$3" "$4"
   [[ $ok == ok ]] || status=1
 }
@@ -332,6 +389,14 @@ check "host 20 entries / cat of the registry, grown prefix" \
   "$(ratio "$(median "$B" 2)" "$(median "$B" 0)")" "<=" 3
 check "win64 under Wine / host, 1,000 entries" \
   "$(ratio "$(median "$W" 2)" "$(median "$W" 6)")" ">=" 10
+check "win64 10,000 / 1,000 entries" \
+  "$(ratio "$(median "$K" 0)" "$(median "$W" 2)")" "<=" 12
+check "win64 1,000 / 10 entries" \
+  "$(ratio "$(median "$W" 2)" "$(median "$W" 0)")" "<=" 2
+check "win64 writes of stvar.ini, 1,000 entries, changed file" \
+  "$writes_changed" "==" 1
+check "win64 writes of stvar.ini, 1,000 entries, no file before" \
+  "$writes_new" "==" 1
 # Memory. A run holds each of its inputs once (the mapped registry files,
 # the search list and the variables file) plus indexes of them, so its
 # peak grows with the inputs, never faster: the peak's growth per byte of
