@@ -93,12 +93,22 @@ bool CommitProfileFile(const char* path, const std::string& bytes) {
   }
   HANDLE file = CreateFileA(tmp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = file != INVALID_HANDLE_VALUE && WriteAndClose(file, bytes);
+  bool written = file != INVALID_HANDLE_VALUE && WriteAndClose(file, bytes);
+  bool ok = written;
   if (ok && exists)
     ok = ReplaceFileA(path, tmp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                       nullptr, nullptr) != 0;
   else if (ok)
     ok = MoveFileExA(tmp, path, MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) DeleteFileA(tmp);
+  if (!ok) {
+    // A replacement that failed after the old file was moved away leaves
+    // the new bytes as the only copy: they take the file's name instead
+    // of being deleted.
+    if (exists && written &&
+        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+        MoveFileExA(tmp, path, MOVEFILE_WRITE_THROUGH))
+      return true;
+    DeleteFileA(tmp);
+  }
   return ok;
 }
