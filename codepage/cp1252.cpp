@@ -24,36 +24,14 @@ const uint16_t kCp1252High[32] = {
 
 }  // namespace
 
-void Cp1252ToWide(const char* text, size_t len, std::u16string& out) {
-  out.clear();
-  out.reserve(len);
-  for (size_t i = 0; i < len; ++i) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+void Cp1252CodePage(NlsCodePage* page) {
+  *page = NlsCodePage();
+  page->codePage = 1252;
+  page->fromWide.assign(65536, '?');
+  for (unsigned b = 0; b < 256; ++b) {
+    bool high = b >= 0x80 && b < 0xA0;
+    page->toWide[b] = high ? kCp1252High[b - 0x80] : static_cast<uint16_t>(b);
+    page->fromWide[page->toWide[b]] = static_cast<uint16_t>(b);
   }
-}
-
-void WideToCp1252(const char16_t* text, size_t len, std::string& out) {
-  out.clear();
-  out.reserve(len);
-  for (size_t i = 0; i < len; ++i) {
-    char16_t u = text[i];
-    unsigned char b = '?';
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-      b = static_cast<unsigned char>(u);
-    } else {
-      size_t lo = 0, hi = sizeof kCp1252Upper / sizeof kCp1252Upper[0];
-      while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        if (kCp1252Upper[mid].unit < u)
-          lo = mid + 1;
-        else
-          hi = mid;
-      }
-      if (lo < sizeof kCp1252Upper / sizeof kCp1252Upper[0] &&
-          kCp1252Upper[lo].unit == u)
-        b = kCp1252Upper[lo].byte;
-    }
-    out.push_back(static_cast<char>(b));
-  }
+  for (const BestFit& fit : kCp1252Upper) page->fromWide[fit.unit] = fit.byte;
 }

@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/fuzz}
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(pathtext profile_reader profile_writer registry version walk)
+  targets=(nls pathtext profile_reader profile_writer registry version walk)
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ \
@@ -26,7 +26,7 @@ for name in "${targets[@]}"; do
   corpus=$fuzz_dir/corpus/$name
   mkdir -p "$corpus" "$fuzz_dir/artifacts/$name"
   seeds=$root/tests/fuzz/seeds/$name
-  [[ $name == version ]] && seeds=$fuzz_dir/seeds/version
+  [[ $name == version || $name == nls ]] && seeds=$fuzz_dir/seeds/$name
   args=(-max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$fuzz_dir/artifacts/$name/")
   [[ -f $root/tests/fuzz/dict/$name.dict ]] &&

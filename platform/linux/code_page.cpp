@@ -1,144 +1,120 @@
-// The host's ANSI code page. Wine takes the code page from the locale's
-// language and country; we follow it for the code pages we carry: 1252
-// exactly (with the platform's best-fit table) and the double-byte pages
-// through the C library's iconv.
+// The host's code pages, loaded from Wine's c_NNN.nls files the first time
+// they are needed and again when the locale changes.
 #include "platform/linux/code_page.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 
 #include "codepage/cp1252.h"
-#include "codepage/lead_bytes.h"
-#include "codepage/locale_names.h"
+#include "codepage/nls_code_page.h"
+#include "platform/linux/locale.h"
 #include "platform/platform.h"
 #include "unicode/upper_case.h"
-#include "unicode/utf16.h"
 
 namespace {
 
-uint32_t g_codePage = 0;
-
-const char* IconvName(uint32_t cp) {
-  switch (cp) {
-    case 932:
-      return "CP932";
-    case 936:
-      return "CP936";
-    case 949:
-      return "CP949";
-    case 950:
-      return "CP950";
+// Loads code page `codePage`; false when Wine has no file for it.
+bool LoadCodePage(uint32_t codePage, NlsCodePage* page) {
+  if (codePage == kCodePageUtf8) {
+    NlsUtf8CodePage(page);
+    return true;
   }
-  return nullptr;
+  char name[24];
+  snprintf(name, sizeof name, "c_%03u.nls", static_cast<unsigned>(codePage));
+  std::string bytes;
+  return HostReadNlsFile(name, bytes) &&
+         NlsParseCodePage(ByteSpan(bytes.data(), bytes.size()), page) &&
+         page->codePage == codePage;
 }
 
-// The two converters of the active double-byte page, opened once: opening
-// one costs far more than a short conversion.
-struct Converters {
-  uint32_t codePage = 0;
-  iconv_t toWide = reinterpret_cast<iconv_t>(-1);
-  iconv_t fromWide = reinterpret_cast<iconv_t>(-1);
+struct Pages {
+  uint32_t selected = 0;      // HostSelectCodePage's page, 0 for none
+  uint32_t ansiFor = 0;       // the page `ansi` was loaded for
+  uint32_t unixFor = 0;       // the page `unix` was loaded for
+  NlsCodePage ansi;
+  NlsCodePage unix;
 };
-Converters g_converters;
+Pages g_pages;
 
-iconv_t Converter(bool toWide) {
-  uint32_t cp = HostAnsiCodePage();
-  if (g_converters.codePage != cp) {
-    if (g_converters.toWide != reinterpret_cast<iconv_t>(-1))
-      iconv_close(g_converters.toWide);
-    if (g_converters.fromWide != reinterpret_cast<iconv_t>(-1))
-      iconv_close(g_converters.fromWide);
-    g_converters.codePage = cp;
-    g_converters.toWide = iconv_open("UTF-16LE", IconvName(cp));
-    g_converters.fromWide = iconv_open(IconvName(cp), "UTF-16LE");
+const NlsCodePage& Ansi() {
+  uint32_t want =
+      g_pages.selected != 0 ? g_pages.selected : HostLocale().ansiCodePage;
+  if (g_pages.ansiFor != want) {
+    if (!LoadCodePage(want, &g_pages.ansi)) Cp1252CodePage(&g_pages.ansi);
+    g_pages.ansiFor = want;
   }
-  return toWide ? g_converters.toWide : g_converters.fromWide;
+  return g_pages.ansi;
 }
 
-// Converts with iconv; an input unit it cannot convert becomes '?' in the
-// output (a '?' in the target encoding) and is skipped.
-void IconvConvert(iconv_t cd, const char* in, size_t inLen, size_t unitSize,
-                  const char* question, size_t questionLen, std::string& out) {
-  out.clear();
-  if (cd == reinterpret_cast<iconv_t>(-1)) return;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char chunk[4096];
-  char* src = const_cast<char*>(in);
-  size_t left = inLen;
-  while (left > 0) {
-    char* dst = chunk;
-    size_t room = sizeof chunk;
-    size_t rc = iconv(cd, &src, &left, &dst, &room);
-    out.append(chunk, static_cast<size_t>(dst - chunk));
-    if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
-      // EILSEQ or EINVAL: one unit the code page cannot take.
-      out.append(question, questionLen);
-      size_t skip = unitSize < left ? unitSize : left;
-      src += skip;
-      left -= skip;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
+// Wine keeps UTF-8 for Unix names when it has no file for the charset.
+const NlsCodePage& Unix() {
+  uint32_t want = HostLocale().unixCodePage;
+  if (g_pages.unixFor != want) {
+    if (!LoadCodePage(want, &g_pages.unix)) NlsUtf8CodePage(&g_pages.unix);
+    g_pages.unixFor = want;
   }
+  return g_pages.unix;
+}
+
+bool IsLeadByte(unsigned char b) { return NlsIsLeadByte(Ansi(), b); }
+
+void Win32ToWide(const char* text, size_t len, std::u16string& out) {
+  NlsToWide(Ansi(), NlsEngine::kWin32, text, len, out);
 }
 
 }  // namespace
 
-uint32_t HostAnsiCodePage() {
-  if (g_codePage == 0) {
-    const char* name = nullptr;
-    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-      const char* value = getenv(var);
-      if (value != nullptr && value[0] != '\0') {
-        name = value;
-        break;
-      }
-    }
-    g_codePage = CodePageForLocaleName(name);
-  }
-  return g_codePage;
-}
+uint32_t HostAnsiCodePage() { return Ansi().codePage; }
 
-void HostSelectCodePage(uint32_t codePage) { g_codePage = codePage; }
+void HostSelectCodePage(uint32_t codePage) { g_pages.selected = codePage; }
 
-namespace {
-
-bool IsLeadByte(unsigned char b) { return HostIsLeadByte(b); }
-
-}  // namespace
-
-AnsiCodec HostAnsiCodec() {
-  return AnsiCodec{HostAnsiCodePage(), IsLeadByte, HostAnsiToWide,
-                   HostWideToAnsi};
-}
-
-bool HostIsLeadByte(unsigned char b) {
-  return IsLeadByteIn(HostAnsiCodePage(), b);
-}
+bool HostIsLeadByte(unsigned char b) { return IsLeadByte(b); }
 
 void HostAnsiToWide(const char* text, size_t len, std::u16string& out) {
-  out.clear();
-  uint32_t cp = HostAnsiCodePage();
-  if (cp == 1252) {
-    Cp1252ToWide(text, len, out);
-    return;
-  }
-  std::string bytes;
-  IconvConvert(Converter(true), text, len, 1, "?\0", 2, bytes);
-  Utf16Unpack(ByteSpan(bytes.data(), bytes.size()), ByteOrder::kLittle, out);
+  NlsToWide(Ansi(), NlsEngine::kNative, text, len, out);
 }
 
 void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
-  out.clear();
-  uint32_t cp = HostAnsiCodePage();
-  if (cp == 1252) {
-    WideToCp1252(text, len, out);
-    return;
+  NlsFromWide(Ansi(), text, len, out);
+}
+
+AnsiCodec HostAnsiCodec() {
+  return AnsiCodec{HostAnsiCodePage(), IsLeadByte, Win32ToWide,
+                   HostWideToAnsi};
+}
+
+void HostUnixNameToWide(const char* name, size_t len, std::u16string& out) {
+  NlsToWide(Unix(), NlsEngine::kNative, name, len, out);
+}
+
+bool HostWideToUnixName(const char16_t* text, size_t len, std::string& out) {
+  const NlsCodePage& page = Unix();
+  NlsFromWide(page, text, len, out);
+  if (page.codePage == kCodePageUtf8) {
+    // A lone surrogate has no spelling.
+    for (size_t i = 0; i < len; ++i) {
+      char16_t c = text[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < len && text[i + 1] >= 0xDC00 &&
+          text[i + 1] <= 0xDFFF) {
+        ++i;
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        return false;
+      }
+    }
+    return true;
   }
-  std::string bytes;
-  Utf16Pack(text, len, ByteOrder::kLittle, bytes);
-  IconvConvert(Converter(false), bytes.data(), bytes.size(), 2, "?", 1, out);
+  // Only a character whose bytes come back as that character is spelt.
+  for (size_t i = 0; i < len; ++i) {
+    uint16_t bytes = page.fromWide[text[i]];
+    uint16_t back = page.toWide[bytes & 0xFF];
+    if (bytes > 0xFF) {
+      unsigned char lead = static_cast<unsigned char>(bytes >> 8);
+      back = NlsIsLeadByte(page, lead)
+                 ? page.pairs[page.pairs[lead] + (bytes & 0xFF)]
+                 : 0;
+    }
+    if (back != text[i]) return false;
+  }
+  return true;
 }
 
 // ---- The platform interface's code page services ----------------------------
@@ -150,9 +126,6 @@ uint32_t PlatformLoadLeadBytes(unsigned char table[256]) {
 }
 
 uint32_t PlatformUpperDoubleByte(unsigned char lead, unsigned char trail) {
-  const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-  std::u16string wide;
-  HostAnsiToWide(bytes, 2, wide);
-  if (wide.size() != 1 || wide[0] == u'?') return 0;
-  return UpperCaseUnit(wide[0]);
+  uint16_t unit = NlsDefinedPair(Ansi(), lead, trail);
+  return unit != 0 ? UpperCaseUnit(unit) : 0;
 }

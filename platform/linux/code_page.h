@@ -1,6 +1,6 @@
-// The host's ANSI code page: chosen from the locale the way Wine chooses it,
-// 1252 from its own table and the double-byte pages through the C library's
-// iconv.
+// The host's code pages: the ANSI code page of the locale Wine chooses, and
+// the charset of Unix file names, both read from Wine's own code page files
+// (1252 compiled in when they cannot be found).
 #pragma once
 
 #include <cstddef>
@@ -9,16 +9,22 @@
 
 #include "codepage/ansi_codec.h"
 
-// The active code page: from the first of LC_ALL, LC_CTYPE and LANG that is
-// set and not empty, fixed on first use.
+// The ANSI code page of the current locale.
 uint32_t HostAnsiCodePage();
-// Switches the active code page (tests use it).
+// Makes `codePage` the ANSI code page until the next call (tests use it).
 void HostSelectCodePage(uint32_t codePage);
 bool HostIsLeadByte(unsigned char b);
-// ANSI bytes to UTF-16; a byte or pair the code page does not define becomes
-// '?'.
+// ANSI bytes to UTF-16 as the native layer converts names, paths and
+// registry text: a lead byte takes the next byte whatever it is.
 void HostAnsiToWide(const char* text, size_t len, std::u16string& out);
-// UTF-16 to ANSI with the platform's best fit; what has none becomes '?'.
+// UTF-16 to ANSI with the platform's best fit.
 void HostWideToAnsi(const char16_t* text, size_t len, std::string& out);
-// The active code page's conversions, for the portable readers and writers.
+// The conversions of the Win32 layer, which the INI and version readers
+// use: a lead byte at the end or before a zero byte is the default
+// character.
 AnsiCodec HostAnsiCodec();
+
+// A Unix file name to UTF-16, in the charset of the locale.
+void HostUnixNameToWide(const char* name, size_t len, std::u16string& out);
+// UTF-16 to a Unix file name; false when the charset cannot spell it.
+bool HostWideToUnixName(const char16_t* text, size_t len, std::string& out);

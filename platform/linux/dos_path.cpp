@@ -19,7 +19,6 @@
 #include "dospath/dos_path_text.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/wine_prefix.h"
-#include "unicode/utf8.h"
 
 namespace {
 
@@ -57,15 +56,16 @@ std::string JoinUnix(const std::string &dir, const std::string &name) {
 // `st` receives what the found entry is.
 bool FindInDirectory(const std::string &dir, const std::u16string &name,
                      std::string &found, struct stat &st) {
-  std::string utf8;
-  WideToUtf8(name.data(), name.size(), utf8);
-  found = JoinUnix(dir, utf8);
-  if (stat(found.c_str(), &st) == 0) return true;
+  std::string spelt;
+  if (HostWideToUnixName(name.data(), name.size(), spelt)) {
+    found = JoinUnix(dir, spelt);
+    if (stat(found.c_str(), &st) == 0) return true;
+  }
   const std::vector<std::string> *names = Listing(dir);
   if (names == nullptr) return false;
   std::u16string wide;
   for (const std::string &entry : *names) {
-    Utf8ToWide(entry.data(), entry.size(), wide);
+    HostUnixNameToWide(entry.data(), entry.size(), wide);
     if (DosNamesEqual(wide, name)) {
       found = JoinUnix(dir, entry);
       return stat(found.c_str(), &st) == 0;
@@ -164,7 +164,7 @@ std::u16string DosCurrentDirectory(std::string &unixCwd) {
       std::string tail = unixCwd.substr(dir.size());
       if (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
       std::u16string out;
-      Utf8ToWide(tail.data(), tail.size(), out);
+      HostUnixNameToWide(tail.data(), tail.size(), out);
       for (char16_t &c : out) {
         if (c == u'/') c = u'\\';
       }

@@ -19,7 +19,7 @@
 #include "pe/version_resource.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
-#include "platform/linux/languages.h"
+#include "platform/linux/locale.h"
 #include "platform/platform.h"
 
 namespace {
@@ -126,8 +126,9 @@ const Located* Locate(const char* unixPath) {
     return &g_cache;
   }
   g_cache.valid = false;
-  HostLanguages host = HostDefaultLanguages();
-  LanguagePreference langs = {host.user, host.system};
+  const HostLocaleChoice& locale = HostLocale();
+  LanguagePreference langs = {static_cast<uint16_t>(locale.userLcid),
+                              static_cast<uint16_t>(locale.systemLcid)};
   VersionResource res;
   FileReader reader;
   reader.fd = fd;

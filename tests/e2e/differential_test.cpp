@@ -10,6 +10,7 @@
 
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/lab_cases.h"
+#include "tests/e2e/locale_cases.h"
 #include "tests/e2e/run_folder.h"
 #include "tests/e2e/text_diff.h"
 
@@ -37,6 +38,7 @@ struct Start {
 };
 
 void PrintTo(const Start& start, std::ostream* out) { *out << start.name; }
+void PrintTo(const LocaleCase& locale, std::ostream* out) { *out << locale.name; }
 
 static const Start kNormalStarts[] = {
     {"fresh", nullptr}, {"over_wine_form_file", "stvar-wine-form.ini"}};
@@ -82,10 +84,11 @@ struct Outcome {
 
 static void RunOne(Build build, const std::string& name,
                    const std::string& list, const std::string* before,
-                   Outcome* outcome) {
+                   Outcome* outcome, const std::string& localeVar = "") {
   RunFolder folder;
   std::string error;
   ASSERT_TRUE(MakeRunFolder(build, name, &folder, &error)) << error;
+  folder.localeVar = localeVar;
   ASSERT_TRUE(WriteBytes(SearchListPath(folder), list));
   if (before != nullptr) {
     ASSERT_TRUE(WriteBytes(VariablesPath(folder), *before));
@@ -132,6 +135,117 @@ static void ExpectSameOutput(const std::string& name, const std::string& list,
 }
 
 static const auto kStarts = ::testing::ValuesIn(kNormalStarts);
+
+// In another locale the host must write what the 64-bit build writes.
+static void ExpectSameInLocale(const std::string& name, const std::string& list,
+                               const LocaleCase& locale) {
+  E2E_REQUIRE_BUILD(Build::kHost);
+  E2E_REQUIRE_BUILD(Build::kWin64);
+  std::string runName = name + "-" + locale.name;
+  Outcome host, win64;
+  ASSERT_NO_FATAL_FAILURE(
+      RunOne(Build::kHost, runName, list, nullptr, &host, locale.env));
+  ASSERT_NO_FATAL_FAILURE(
+      RunOne(Build::kWin64, runName, list, nullptr, &win64, locale.env));
+  EXPECT_EQ(win64.exists, host.exists) << name << " in " << locale.env;
+  EXPECT_EQ(win64.bytes, host.bytes)
+      << name << " in " << locale.env << " differs:\n"
+      << DescribeDifference("win64", win64.bytes, "host", host.bytes);
+}
+
+// The locale's own text in a search list written in its code page: a key,
+// a value name and a directory in that text, a file that is not there, and
+// a variable named in it.
+static std::string NativeList(const LocaleCase& locale) {
+  const std::string key = IntlKey(locale);
+  const std::string& n = locale.native;
+  std::string utf8 = "[FILE0]\r\nRegKey=" + key +
+                     "\\InstallDir\r\nFileName=editor.exe\r\nVarName=" + n +
+                     "\r\n[FILE1]\r\nRegKey=" + key + "\\" + n +
+                     "\r\nFileName=editor.exe\r\nVarName=V" + n +
+                     "\r\n[FILE2]\r\nRegKey=" + key + "\\" + n +
+                     "\\InstallDir\r\nFileName=" + n +
+                     ".exe\r\nVarName=" + n + "2\r\n";
+  return EncodeText(utf8, locale.charset);
+}
+
+// The long values of the corpus with the locale's first character put in
+// their last two bytes, and once more a byte earlier: a character split at
+// each limit of the reads.
+static std::string SplitAtLimits(const LocaleCase& locale, size_t shift) {
+  std::string list;
+  ReadBytes(CorpusDir() + "/lists/long_values.ini", &list);
+  std::string native = EncodeText(locale.native, locale.charset);
+  size_t width = 1;
+  while (width < native.size() &&
+         (static_cast<unsigned char>(native[width]) & 0xC0) == 0x80 &&
+         locale.charset == "UTF-8")
+    ++width;
+  if (locale.charset != "UTF-8" && static_cast<unsigned char>(native[0]) >= 0x80)
+    width = 2;
+  std::string ch = native.substr(0, width);
+  std::string out;
+  size_t start = 0;
+  while (start < list.size()) {
+    size_t end = list.find('\n', start);
+    if (end == std::string::npos) end = list.size();
+    std::string line = list.substr(start, end - start);
+    size_t body = line.size() - (!line.empty() && line.back() == '\r');
+    if (body > 200 + shift + width)
+      line.replace(body - width - shift, width, ch);
+    out += line + (end < list.size() ? "\n" : "");
+    start = end + 1;
+  }
+  return out;
+}
+
+class LocaleTest
+    : public ::testing::TestWithParam<std::tuple<LocaleCase, std::string>> {};
+
+TEST_P(LocaleTest, HostMatchesWindows) {
+  const LocaleCase& locale = std::get<0>(GetParam());
+  const std::string& file = std::get<1>(GetParam());
+  std::string list;
+  if (file == "native") {
+    list = NativeList(locale);
+  } else if (file == "split_at_limits") {
+    list = SplitAtLimits(locale, 0);
+  } else if (file == "split_a_byte_earlier") {
+    list = SplitAtLimits(locale, 1);
+  } else if (file.rfind("lookup-", 0) == 0) {
+    for (const LookupCase& lookup : LookupCases()) {
+      if ("lookup-" + lookup.name == file)
+        list = SearchListText({{lookup.regKey, lookup.fileName, lookup.name}});
+    }
+  } else {
+    ASSERT_TRUE(ReadBytes(CorpusDir() + "/lists/" + file, &list)) << file;
+  }
+  ASSERT_FALSE(list.empty()) << file;
+  ExpectSameInLocale(fs::path(file).stem().string(), list, locale);
+}
+
+// The whole corpus, every lookup and the locale's own lists, in each
+// locale, from no variables file.
+static std::vector<std::string> LocaleLists() {
+  std::vector<std::string> lists = CorpusLists();
+  for (const LookupCase& lookup : LookupCases())
+    lists.push_back("lookup-" + lookup.name);
+  for (const char* own : {"native", "split_at_limits", "split_a_byte_earlier"})
+    lists.push_back(own);
+  return lists;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, LocaleTest,
+    ::testing::Combine(::testing::ValuesIn(LocaleCases()),
+                       ::testing::ValuesIn(LocaleLists())),
+    [](const ::testing::TestParamInfo<std::tuple<LocaleCase, std::string>>&
+           info) {
+      std::string name = std::get<0>(info.param).name + "_";
+      for (char c : fs::path(std::get<1>(info.param)).stem().string())
+        name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
 
 class CorpusTest
     : public ::testing::TestWithParam<std::tuple<std::string, Start>> {};

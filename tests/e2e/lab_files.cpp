@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
+#include "tests/e2e/locale_cases.h"
 #include "tests/support/wine_lab.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +19,7 @@ struct LabFile {
 };
 
 bool InstallLabFiles(std::string* error) {
-  const LabFile files[] = {
+  std::vector<LabFile> files = {
       {"v7_1_0_2.exe", "lab/Editor/editor.exe"},
       {"v10_0_0_0.exe", "lab/Ten/ten.exe"},
       {"v0_9_0_0.exe", "lab/Nine/nine.exe"},
@@ -30,6 +32,8 @@ bool InstallLabFiles(std::string* error) {
       {"v7_1_0_2.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
       {"v7_1_0_2.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
   };
+  for (const LocaleCase& locale : LocaleCases())
+    files.push_back({"v7_1_0_2.exe", "lab/intl/" + locale.native + "/editor.exe"});
   for (const LabFile& file : files) {
     fs::path from = fs::path(E2E_FIXTURE_DIR) / file.fixture;
     fs::path to = fs::path(LabDriveC()) / file.target;

@@ -2,6 +2,7 @@
 #include "tests/e2e/lab_registry.h"
 
 #include "tests/e2e/lab_files.h"
+#include "tests/e2e/locale_cases.h"
 #include "tests/support/wine_lab.h"
 
 static const int kImportTimeout = 60;
@@ -106,6 +107,17 @@ static std::u16string CommonValues() {
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Editor"));
   reg += Key(u"HKEY_CURRENT_USER");
   reg += Line(u"LabRootVal", Quoted(u"C:\\lab\\Ten"));
+  // Each locale's text as a key, a value name and a directory name.
+  for (const LocaleCase& locale : LocaleCases()) {
+    std::u16string native = WidenUtf8(locale.native);
+    std::u16string dir = u"C:\\lab\\intl\\" + native;
+    std::u16string key = WidenUtf8(IntlKey(locale));
+    reg += Key(key);
+    reg += Line(u"InstallDir", Quoted(dir));
+    reg += Line(native, Quoted(dir));
+    reg += Key(key + u"\\" + native);
+    reg += Line(u"InstallDir", Quoted(dir));
+  }
   return reg;
 }
 

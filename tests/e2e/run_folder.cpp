@@ -54,12 +54,17 @@ std::string VariablesPath(const RunFolder& folder) {
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error) {
   std::vector<std::string> argv;
+  if (!folder.localeVar.empty()) {
+    argv = {"env", "-u", "LC_ALL", "-u", "LC_CTYPE", "-u", "LC_MESSAGES",
+            "-u", "LANG", folder.localeVar};
+  }
   int timeout = kRunTimeout;
   if (folder.build != Build::kHost) {
     argv.push_back("wine");
   } else {
-    argv = HostRunner();
-    if (!argv.empty()) timeout *= 4;  // valgrind is slow
+    std::vector<std::string> runner = HostRunner();
+    if (!runner.empty()) timeout *= 4;  // valgrind is slow
+    argv.insert(argv.end(), runner.begin(), runner.end());
   }
   argv.push_back(folder.exe);
   int status = -1;

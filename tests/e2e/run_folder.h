@@ -11,6 +11,9 @@ struct RunFolder {
   Build build;
   std::string dir;  // Unix path, no trailing slash
   std::string exe;  // the copied executable
+  // One locale variable ("LC_ALL=ja_JP.UTF-8") the run gets in place of
+  // the test's LC_ALL, LC_CTYPE, LC_MESSAGES and LANG; empty: the test's.
+  std::string localeVar;
 };
 
 // Makes drive_c/runs/<name>-<build> anew and copies the executable into it.

@@ -18,11 +18,10 @@
 
 #include <gtest/gtest.h>
 
-#include "codepage/locale_names.h"
 #include "pe/version_block.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/version.h"
-#include "platform/linux/languages.h"
+#include "platform/linux/locale.h"
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
@@ -178,39 +177,6 @@ TEST_F(VersionReader, LanguageChoice) {
   setenv("LC_ALL", "C", 1);
 }
 
-TEST(VersionLocale, LangIdForLocaleName) {
-  // Measured under Wine 8 with LC_ALL set to the name.
-  const struct {
-    const char* name;
-    uint16_t id;
-  } cases[] = {
-      {"de_DE.UTF-8", 0x0407},
-      {"de", 0x0407},
-      {"de_AT.UTF-8", 0x0C07},
-      {"de_DE@euro", 0x0407},
-      {"DE_de.UTF-8", 0x0407},
-      {"de-DE", 0x0407},
-      {"de_XX.UTF-8", 0},
-      {"en_GB.UTF-8", 0x0809},
-      {"fr_CH", 0x100C},
-      {"pt_BR.UTF-8", 0x0416},
-      {"zh_TW.UTF-8", 0x0404},
-      {"sr_RS@latin", 0x241A},
-      {"es_ES.UTF-8", 0x0C0A},
-      {"nb_NO.UTF-8", 0x0414},
-      {"no_NO.UTF-8", 0},
-      {"ja_JP.UTF-8", 0x0411},
-      {"C", 0},
-      {"POSIX", 0},
-      {"", 0},
-      {"xx_YY.UTF-8", 0},
-      {"a_very_long_locale_name_indeed", 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LangIdForLocaleName(c.name), c.id) << c.name;
-  }
-}
-
 TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
   // Measured under Wine 8 with only the C locales installed.
   const struct {
@@ -228,9 +194,9 @@ TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
   for (const auto& c : cases) {
     for (const char* v : vars) unsetenv(v);
     setenv(c.var, c.value, 1);
-    HostLanguages langs = HostDefaultLanguages();
-    EXPECT_EQ(langs.user, c.user) << c.var << "=" << c.value;
-    EXPECT_EQ(langs.system, c.user) << c.var << "=" << c.value;
+    const HostLocaleChoice& langs = HostLocale();
+    EXPECT_EQ(langs.userLcid, c.user) << c.var << "=" << c.value;
+    EXPECT_EQ(langs.systemLcid, c.user) << c.var << "=" << c.value;
   }
   for (const char* v : vars) unsetenv(v);
   setenv("LC_ALL", "C", 1);

@@ -1,0 +1,102 @@
+// Wine asks the C library for the locale: setlocale(LC_CTYPE, "") and the
+// charset for Unix file names first, then setlocale(LC_ALL, "") and the
+// names of LC_CTYPE (the system locale) and LC_MESSAGES (the user locale).
+// A locale the C library does not have leaves its category at "C", and a
+// "C" name stands for the raw $LC_ALL. The names are looked up in Wine's
+// locale.nls. We make the same calls, then put the C locale back: the rest
+// of the program never depends on the C library's locale.
+#include "platform/linux/locale.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "codepage/nls_code_page.h"
+#include "codepage/nls_locale.h"
+#include "codepage/unix_locale_name.h"
+#include "platform/linux/whole_file.h"
+#include "platform/linux/wine_prefix.h"
+
+namespace {
+
+const char kWineDataDir[] = "/usr/share/wine/nls/";
+const uint64_t kMaxNlsBytes = 16u << 20;
+const uint32_t kEnglishUs = 0x0409;
+
+std::string CopyOf(const char* text) { return text ? text : ""; }
+
+HostLocaleChoice Choose() {
+  setlocale(LC_CTYPE, "");
+  std::string charset = CopyOf(nl_langinfo(CODESET));
+  setlocale(LC_ALL, "");
+  std::string system = CopyOf(setlocale(LC_CTYPE, nullptr));
+  std::string user = CopyOf(setlocale(LC_MESSAGES, nullptr));
+  setlocale(LC_ALL, "C");
+
+  HostLocaleChoice choice = {0, 0, 1252, kCodePageUtf8};
+  uint32_t unixPage = UnixCharsetCodePage(charset.c_str());
+  if (unixPage != 0) choice.unixCodePage = unixPage;
+
+  const char* lcAll = getenv("LC_ALL");
+  char systemName[kLocaleNameCapacity];
+  char userName[kLocaleNameCapacity];
+  if (!UnixToWindowsLocaleName(system.c_str(), lcAll, systemName))
+    systemName[0] = '\0';
+  if (!UnixToWindowsLocaleName(user.c_str(), lcAll, userName))
+    userName[0] = '\0';
+
+  std::string bytes;
+  NlsLocaleTable table;
+  bool haveTable = HostReadNlsFile("locale.nls", bytes) &&
+                   NlsParseLocaleTable(ByteSpan(bytes.data(), bytes.size()),
+                                       &table);
+  uint16_t record = 0;
+  if (haveTable && NlsFindLocaleName(table, systemName, &record)) {
+    uint16_t lang = NlsDefaultLanguage(table, record);
+    if (lang != kLocaleCustomUnspecified) choice.systemLcid = lang;
+  }
+  if (haveTable && NlsFindLocaleName(table, userName, &record))
+    choice.userLcid = NlsDefaultLanguage(table, record);
+  if (choice.systemLcid == 0) choice.systemLcid = kEnglishUs;
+  if (choice.userLcid == 0) choice.userLcid = choice.systemLcid;
+  if (haveTable && NlsFindLocaleId(table, choice.systemLcid, &record)) {
+    uint16_t acp = NlsDefaultAnsiCodePage(table, record);
+    if (acp != 0) choice.ansiCodePage = acp;
+  }
+  return choice;
+}
+
+}  // namespace
+
+const HostLocaleChoice& HostLocale() {
+  static const char* const kVars[] = {"LC_ALL", "LC_CTYPE", "LC_MESSAGES",
+                                      "LANG"};
+  static std::string seen[4];
+  static bool known = false;
+  static HostLocaleChoice choice;
+  bool same = known;
+  for (int i = 0; i < 4; ++i) {
+    const char* value = getenv(kVars[i]);
+    std::string now = value ? std::string("=") + value : std::string();
+    if (now != seen[i]) {
+      seen[i] = now;
+      same = false;
+    }
+  }
+  if (!same) {
+    choice = Choose();
+    known = true;
+  }
+  return choice;
+}
+
+bool HostReadNlsFile(const char* name, std::string& bytes) {
+  std::string path = std::string(kWineDataDir) + name;
+  if (ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes)) return true;
+  const std::string& prefix = HostWinePrefix();
+  if (prefix.empty()) return false;
+  path = prefix + "/drive_c/windows/system32/" + name;
+  return ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes);
+}
