@@ -1,8 +1,9 @@
 // The host's code pages, loaded from Wine's c_NNN.nls files the first time
-// they are needed and again when the locale changes.
+// they are needed.
 #include "platform/linux/code_page.h"
 
 #include <cstdio>
+#include <map>
 
 #include "codepage/cp1252.h"
 #include "codepage/nls_code_page.h"
@@ -26,48 +27,55 @@ bool LoadCodePage(uint32_t codePage, NlsCodePage* page) {
          page->codePage == codePage;
 }
 
-struct Pages {
-  uint32_t selected = 0;      // HostSelectCodePage's page, 0 for none
-  uint32_t ansiFor = 0;       // the page `ansi` was loaded for
-  uint32_t unixFor = 0;       // the page `unix` was loaded for
-  NlsCodePage ansi;
-  NlsCodePage unix;
-};
-Pages g_pages;
+// Every page loaded this run, by number: a run uses one or two, tests and
+// fuzz targets switch between a few.
+const NlsCodePage& PageFor(uint32_t codePage, bool unixNames) {
+  static std::map<uint32_t, NlsCodePage> ansi, unix;
+  auto& pages = unixNames ? unix : ansi;
+  auto found = pages.find(codePage);
+  if (found != pages.end()) return found->second;
+  NlsCodePage& page = pages[codePage];
+  if (!LoadCodePage(codePage, &page)) {
+    // Wine keeps UTF-8 for Unix names when it has no file for the charset.
+    if (unixNames) {
+      NlsUtf8CodePage(&page);
+    } else {
+      Cp1252CodePage(&page);
+    }
+  }
+  return page;
+}
+
+uint32_t g_selected = 0;  // HostSelectCodePage's page, 0 for none
+// The page the last call through the public functions found: the callbacks
+// of HostAnsiCodec, which run once a byte, use it as it is.
+const NlsCodePage* g_current = nullptr;
 
 const NlsCodePage& Ansi() {
-  uint32_t want =
-      g_pages.selected != 0 ? g_pages.selected : HostLocale().ansiCodePage;
-  if (g_pages.ansiFor != want) {
-    if (!LoadCodePage(want, &g_pages.ansi)) Cp1252CodePage(&g_pages.ansi);
-    g_pages.ansiFor = want;
-  }
-  return g_pages.ansi;
+  g_current = &PageFor(
+      g_selected != 0 ? g_selected : HostLocale().ansiCodePage, false);
+  return *g_current;
 }
 
-// Wine keeps UTF-8 for Unix names when it has no file for the charset.
-const NlsCodePage& Unix() {
-  uint32_t want = HostLocale().unixCodePage;
-  if (g_pages.unixFor != want) {
-    if (!LoadCodePage(want, &g_pages.unix)) NlsUtf8CodePage(&g_pages.unix);
-    g_pages.unixFor = want;
-  }
-  return g_pages.unix;
-}
+const NlsCodePage& Unix() { return PageFor(HostLocale().unixCodePage, true); }
 
-bool IsLeadByte(unsigned char b) { return NlsIsLeadByte(Ansi(), b); }
+bool IsLeadByte(unsigned char b) { return NlsIsLeadByte(*g_current, b); }
 
 void Win32ToWide(const char* text, size_t len, std::u16string& out) {
-  NlsToWide(Ansi(), NlsEngine::kWin32, text, len, out);
+  NlsToWide(*g_current, NlsEngine::kWin32, text, len, out);
+}
+
+void Win32FromWide(const char16_t* text, size_t len, std::string& out) {
+  NlsFromWide(*g_current, text, len, out);
 }
 
 }  // namespace
 
 uint32_t HostAnsiCodePage() { return Ansi().codePage; }
 
-void HostSelectCodePage(uint32_t codePage) { g_pages.selected = codePage; }
+void HostSelectCodePage(uint32_t codePage) { g_selected = codePage; }
 
-bool HostIsLeadByte(unsigned char b) { return IsLeadByte(b); }
+bool HostIsLeadByte(unsigned char b) { return NlsIsLeadByte(Ansi(), b); }
 
 void HostAnsiToWide(const char* text, size_t len, std::u16string& out) {
   NlsToWide(Ansi(), NlsEngine::kNative, text, len, out);
@@ -78,8 +86,7 @@ void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
 }
 
 AnsiCodec HostAnsiCodec() {
-  return AnsiCodec{HostAnsiCodePage(), IsLeadByte, Win32ToWide,
-                   HostWideToAnsi};
+  return AnsiCodec{Ansi().codePage, IsLeadByte, Win32ToWide, Win32FromWide};
 }
 
 void HostUnixNameToWide(const char* name, size_t len, std::u16string& out) {

@@ -70,27 +70,20 @@ HostLocaleChoice Choose() {
 
 }  // namespace
 
+namespace {
+bool g_known = false;
+}  // namespace
+
 const HostLocaleChoice& HostLocale() {
-  static const char* const kVars[] = {"LC_ALL", "LC_CTYPE", "LC_MESSAGES",
-                                      "LANG"};
-  static std::string seen[4];
-  static bool known = false;
   static HostLocaleChoice choice;
-  bool same = known;
-  for (int i = 0; i < 4; ++i) {
-    const char* value = getenv(kVars[i]);
-    std::string now = value ? std::string("=") + value : std::string();
-    if (now != seen[i]) {
-      seen[i] = now;
-      same = false;
-    }
-  }
-  if (!same) {
+  if (!g_known) {
     choice = Choose();
-    known = true;
+    g_known = true;
   }
   return choice;
 }
+
+void HostForgetLocale() { g_known = false; }
 
 bool HostReadNlsFile(const char* name, std::string& bytes) {
   std::string path = std::string(kWineDataDir) + name;

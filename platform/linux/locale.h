@@ -12,9 +12,10 @@ struct HostLocaleChoice {
   uint32_t unixCodePage;  // the charset of LC_CTYPE, for Unix file names
 };
 
-// The choice for the current environment, made again when one of LC_ALL,
-// LC_CTYPE, LC_MESSAGES and LANG has changed since the last call.
+// The choice for the environment of the first call, kept for the run.
 const HostLocaleChoice& HostLocale();
+// Makes the next call choose again (tests that change the environment).
+void HostForgetLocale();
 
 // One of Wine's data files (locale.nls, c_NNN.nls): from Wine's data folder,
 // else from the prefix's C:\windows\system32, which every prefix carries.

@@ -21,8 +21,9 @@ static void ExerciseCodePage(const uint8_t* data, size_t size) {
     if (wide.size() > n) FuzzFail("more units than bytes");
   }
   // Units from the whole range, picked by the input.
+  const uint8_t* tail = data + size - n;
   for (size_t i = 0; i + 1 < n; i += 2)
-    wide.push_back(static_cast<char16_t>(text[i] | (text[i + 1] << 8)));
+    wide.push_back(static_cast<char16_t>(tail[i] | (tail[i + 1] << 8)));
   std::string ansi;
   NlsFromWide(page, wide.data(), wide.size(), ansi);
   if (ansi.size() > 2 * wide.size()) FuzzFail("more than two bytes a unit");

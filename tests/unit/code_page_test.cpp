@@ -50,6 +50,7 @@ TEST(CodePage, LocaleNameGivesWinesChoice) {
   for (const auto& c : cases) {
     for (const char* v : vars) unsetenv(v);
     setenv("LC_ALL", c.lcAll, 1);
+    HostForgetLocale();
     EXPECT_EQ(HostLocale().systemLcid, c.lcid) << c.lcAll;
     EXPECT_EQ(HostLocale().userLcid, c.user ? c.user : c.lcid) << c.lcAll;
     EXPECT_EQ(HostLocale().ansiCodePage, c.acp) << c.lcAll;
@@ -57,6 +58,7 @@ TEST(CodePage, LocaleNameGivesWinesChoice) {
   }
   for (const char* v : vars) unsetenv(v);
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
 }
 
 TEST(CodePage, UnixNames) {

@@ -50,6 +50,7 @@ uint32_t HostFileVersionMS(const std::string& path) {
 
 uint32_t HostUnder(const char* locale, const std::string& name) {
   setenv("LC_ALL", locale, 1);
+  HostForgetLocale();
   HostForgetVersionCache();
   uint32_t ms = HostFileVersionMS(g_dir + "/" + name);
   HostForgetVersionCache();
@@ -175,6 +176,7 @@ TEST_F(VersionReader, LanguageChoice) {
         << c.locale << " " << c.file;
   }
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
 }
 
 TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
@@ -194,12 +196,14 @@ TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
   for (const auto& c : cases) {
     for (const char* v : vars) unsetenv(v);
     setenv(c.var, c.value, 1);
+    HostForgetLocale();
     const HostLocaleChoice& langs = HostLocale();
     EXPECT_EQ(langs.userLcid, c.user) << c.var << "=" << c.value;
     EXPECT_EQ(langs.systemLcid, c.user) << c.var << "=" << c.value;
   }
   for (const char* v : vars) unsetenv(v);
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
 }
 
 TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
@@ -223,6 +227,7 @@ TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
 
 TEST_F(VersionReader, LargeSparseFileReadsLittle) {
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
   HostForgetVersionCache();
   std::string path = g_dir + "/far_resource_1g.exe";
   uint64_t before = HostVersionBytesRead();
@@ -241,6 +246,7 @@ TEST_F(VersionReader, LargeSparseFileReadsLittle) {
 
 TEST_F(VersionReader, ChangedFileIsReadAgain) {
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
   std::string path = g_dir + "/changing.exe";
   const auto overwrite = std::filesystem::copy_options::overwrite_existing;
   ASSERT_TRUE(
@@ -294,6 +300,7 @@ TEST_F(VersionReader, AgreesWithWine) {
   }
   EXPECT_GT(compared, 100);
   setenv("LC_ALL", "C", 1);
+  HostForgetLocale();
 }
 
 }  // namespace
