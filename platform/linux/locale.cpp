@@ -7,8 +7,12 @@
 // of the program never depends on the C library's locale.
 #include "platform/linux/locale.h"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +30,41 @@ const uint64_t kMaxNlsBytes = 16u << 20;
 const uint32_t kEnglishUs = 0x0409;
 
 std::string CopyOf(const char* text) { return text ? text : ""; }
+
+std::string NlsPath(const char* name, bool inPrefix) {
+  if (!inPrefix) return std::string(kWineDataDir) + name;
+  const std::string& prefix = HostWinePrefix();
+  if (prefix.empty()) return std::string();
+  return prefix + "/drive_c/windows/system32/" + name;
+}
+
+struct MappedFile {
+  ByteSpan bytes;
+  ~MappedFile() {
+    if (bytes.data != nullptr)
+      munmap(const_cast<unsigned char*>(bytes.data), bytes.size);
+  }
+};
+
+bool MapNlsFile(const char* name, MappedFile* file) {
+  for (bool inPrefix : {false, true}) {
+    std::string path = NlsPath(name, inPrefix);
+    int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    void* at = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        static_cast<uint64_t>(st.st_size) <= kMaxNlsBytes)
+      at = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ,
+                MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (at != MAP_FAILED) {
+      file->bytes = ByteSpan(at, static_cast<size_t>(st.st_size));
+      return true;
+    }
+  }
+  return false;
+}
 
 HostLocaleChoice Choose() {
   setlocale(LC_CTYPE, "");
@@ -47,11 +86,12 @@ HostLocaleChoice Choose() {
   if (!UnixToWindowsLocaleName(user.c_str(), lcAll, userName))
     userName[0] = '\0';
 
-  std::string bytes;
+  // The table is large and a lookup reads a few pages of it: mapped, not
+  // read.
+  MappedFile file;
   NlsLocaleTable table;
-  bool haveTable = HostReadNlsFile("locale.nls", bytes) &&
-                   NlsParseLocaleTable(ByteSpan(bytes.data(), bytes.size()),
-                                       &table);
+  bool haveTable = MapNlsFile("locale.nls", &file) &&
+                   NlsParseLocaleTable(file.bytes, &table);
   uint16_t record = 0;
   if (haveTable && NlsFindLocaleName(table, systemName, &record)) {
     uint16_t lang = NlsDefaultLanguage(table, record);
@@ -86,10 +126,10 @@ const HostLocaleChoice& HostLocale() {
 void HostForgetLocale() { g_known = false; }
 
 bool HostReadNlsFile(const char* name, std::string& bytes) {
-  std::string path = std::string(kWineDataDir) + name;
-  if (ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes)) return true;
-  const std::string& prefix = HostWinePrefix();
-  if (prefix.empty()) return false;
-  path = prefix + "/drive_c/windows/system32/" + name;
-  return ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes);
+  for (bool inPrefix : {false, true}) {
+    std::string path = NlsPath(name, inPrefix);
+    if (!path.empty() && ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes))
+      return true;
+  }
+  return false;
 }
