@@ -20,6 +20,8 @@ bool NlsParseCodePage(ByteSpan file, NlsCodePage* page) {
   const size_t header = word(0);
   if (header < kHeaderWords || header >= words) return false;
   page->codePage = word(1);
+  // UTF-8 has no tables: a file that claims it is not one of these.
+  if (page->codePage == kCodePageUtf8) return false;
   page->defaultChar = word(3);
   page->uniDefaultChar = word(4);
   page->transDefaultChar = word(5);

@@ -18,17 +18,17 @@ for p in "${packages[@]}"; do
   fi
 done
 # The locales the tests run Wine and the host in: one of each family of
-# ANSI code pages Wine chooses (see tests/e2e/locale_cases.cpp).
+# ANSI code pages Wine chooses (tests/e2e/locale_cases.cpp).
 locales=(ru_RU.UTF-8 pl_PL.UTF-8 el_GR.UTF-8 tr_TR.UTF-8 he_IL.UTF-8
          ar_SA.UTF-8 lt_LT.UTF-8 vi_VN.UTF-8 th_TH.UTF-8 ja_JP.UTF-8
-         zh_CN.UTF-8 ko_KR.UTF-8 zh_TW.UTF-8 hi_IN.UTF-8)
+         zh_CN.UTF-8 ko_KR.UTF-8 zh_TW.UTF-8 hi_IN.UTF-8 ru_RU.KOI8-R)
 
 generate_locales() {
   local have want=()
-  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/; s/koi8-r/koi8r/')
   for l in "${locales[@]}"; do
     local key
-    key=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    key=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/; s/koi8-r/koi8r/')
     grep -qx "$key" <<<"$have" || want+=("$l")
   done
   [[ ${#want[@]} -eq 0 ]] && return 0
@@ -38,7 +38,7 @@ generate_locales() {
   fi
   echo "install-deps: generating locales ${want[*]}"
   for l in "${want[@]}"; do
-    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >>/etc/locale.gen
+    grep -qx "$l ${l#*.}" /etc/locale.gen || echo "$l ${l#*.}" >>/etc/locale.gen
   done
   locale-gen >/dev/null
 }

@@ -49,6 +49,10 @@ const std::vector<LocaleCase>& LocaleCases() {
       {"lt", "LC_ALL=lt_LT.UTF-8", "CP1257", "Programos ąčė"},
       {"vi", "LC_ALL=vi_VN.UTF-8", "CP1258", "Chương trình"},
       {"hi", "LC_ALL=hi_IN.UTF-8", "UTF-8", "कार्यक्रम"},
+      // Unix names in KOI8-R and in ASCII (the C locale): the lab's UTF-8
+      // names of other letters cannot be spelt.
+      {"ru_koi8", "LC_ALL=ru_RU.KOI8-R", "CP1251", "Программы"},
+      {"c", "LC_ALL=C", "CP1252", "Programmé"},
       // Not installed for the C library: Wine reads $LC_ALL as it stands
       // (1251), but ignores $LANG (1252); either way Unix names are ASCII.
       {"lc_all_not_installed", "LC_ALL=uk_UA.UTF-8", "CP1251", "Програми"},

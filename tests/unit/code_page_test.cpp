@@ -182,6 +182,10 @@ TEST(CodePage, RefusesDamagedFiles) {
   lead[at + 1] = '\xff';
   EXPECT_FALSE(NlsParseCodePage(ByteSpan(lead.data(), lead.size()), &page));
   EXPECT_FALSE(NlsParseCodePage(ByteSpan(bytes.data(), 26), &page));
+  std::string utf8 = bytes;  // tables that claim to be UTF-8 (found by fuzzing)
+  utf8[2] = '\xe9';
+  utf8[3] = '\xfd';
+  EXPECT_FALSE(NlsParseCodePage(ByteSpan(utf8.data(), utf8.size()), &page));
   ASSERT_TRUE(HostReadNlsFile("locale.nls", bytes));
   NlsLocaleTable table;
   EXPECT_TRUE(NlsParseLocaleTable(ByteSpan(bytes.data(), bytes.size()), &table));
