@@ -154,8 +154,8 @@ static void ExpectSameInLocale(const std::string& name, const std::string& list,
 }
 
 // The locale's own text in a search list written in its code page: a key,
-// a value name and a directory in that text, a file that is not there, and
-// a variable named in it.
+// a value name and a directory in that text, a file named in it that is
+// there and one that is not, and variables named in it.
 static std::string NativeList(const LocaleCase& locale) {
   const std::string key = IntlKey(locale);
   const std::string& n = locale.native;
@@ -165,7 +165,9 @@ static std::string NativeList(const LocaleCase& locale) {
                      "\r\nFileName=editor.exe\r\nVarName=V" + n +
                      "\r\n[FILE2]\r\nRegKey=" + key + "\\" + n +
                      "\\InstallDir\r\nFileName=" + n +
-                     ".exe\r\nVarName=" + n + "2\r\n";
+                     ".exe\r\nVarName=" + n + "2\r\n[FILE3]\r\nRegKey=" + key +
+                     "\\InstallDir\r\nFileName=" + n + "x.exe\r\nVarName=X" +
+                     n + "\r\n";
   return EncodeText(utf8, locale.charset);
 }
 

@@ -32,8 +32,11 @@ bool InstallLabFiles(std::string* error) {
       {"v7_1_0_2.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
       {"v7_1_0_2.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
   };
-  for (const LocaleCase& locale : LocaleCases())
-    files.push_back({"v7_1_0_2.exe", "lab/intl/" + locale.native + "/editor.exe"});
+  for (const LocaleCase& locale : LocaleCases()) {
+    std::string dir = "lab/intl/" + locale.native + "/";
+    files.push_back({"v7_1_0_2.exe", dir + "editor.exe"});
+    files.push_back({"v10_0_0_0.exe", dir + locale.native + ".exe"});
+  }
   for (const LabFile& file : files) {
     fs::path from = fs::path(E2E_FIXTURE_DIR) / file.fixture;
     fs::path to = fs::path(LabDriveC()) / file.target;
