@@ -10,7 +10,9 @@
 # tests on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+echo "== $(date +%T) install-deps"
 INSTPROBE_FUZZ_DEPS=1 scripts/install-deps.sh
+echo "== $(date +%T) build"
 scripts/build-all.sh win32 win64 host
 
 # Every build must be there: a missing one fails the suites, not skips them.
@@ -18,25 +20,25 @@ export INSTPROBE_REQUIRE_ALL_BUILDS=1
 export WINEDEBUG=-all
 status=0
 for preset in win32 win64; do
-  echo "== ctest --preset $preset"
+  echo "== $(date +%T) ctest --preset $preset"
   ctest --preset "$preset" -j2 || status=1
 done
 
 # The sanitizers run the unit and hostile suites; the end-to-end suites'
 # host runs get valgrind below, and their Windows runs would only repeat.
-echo "== ctest --preset host-asan"
+echo "== $(date +%T) ctest --preset host-asan"
 scripts/build-all.sh host-asan
 ctest --preset host-asan -j2 -LE "release|e2e" || status=1
 
-echo "== fuzz smoke: every target for ${INSTPROBE_FUZZ_SECONDS:-10} s"
+echo "== $(date +%T) fuzz smoke: every target for ${INSTPROBE_FUZZ_SECONDS:-10} s"
 scripts/fuzz.sh "${INSTPROBE_FUZZ_SECONDS:-10}" || status=1
 
-echo "== ctest --preset host"
+echo "== $(date +%T) ctest --preset host"
 ctest --preset host -j2 -LE release || status=1
 
 # Every host run of the end-to-end suites again under valgrind: an error it
 # finds (or a definite leak) makes the run exit 97, which fails the case.
-echo "== host end-to-end runs under valgrind"
+echo "== $(date +%T) host end-to-end runs under valgrind"
 export INSTPROBE_HOST_RUNNER="valgrind --quiet --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite"
 e2e=build/host/tests/e2e
 log=$(mktemp -d /tmp/instprobe-valgrind-XXXXXX)
@@ -53,7 +55,8 @@ done
 rm -rf "$log"
 unset INSTPROBE_HOST_RUNNER
 
-echo "== release: scripts/release.sh, then the release tests on dist/"
+echo "== $(date +%T) release: scripts/release.sh, then the release tests on dist/"
 scripts/release.sh || status=1
 ctest --preset host -L release || status=1
+echo "== $(date +%T) done"
 exit $status
