@@ -177,15 +177,12 @@ static std::string NativeList(const LocaleCase& locale) {
 static std::string SplitAtLimits(const LocaleCase& locale, size_t shift) {
   std::string list;
   ReadBytes(CorpusDir() + "/lists/long_values.ini", &list);
-  std::string native = EncodeText(locale.native, locale.charset);
-  size_t width = 1;
-  while (width < native.size() &&
-         (static_cast<unsigned char>(native[width]) & 0xC0) == 0x80 &&
-         locale.charset == "UTF-8")
-    ++width;
-  if (locale.charset != "UTF-8" && static_cast<unsigned char>(native[0]) >= 0x80)
-    width = 2;
-  std::string ch = native.substr(0, width);
+  const std::string& n = locale.native;
+  size_t first = 1;  // the first character's UTF-8 bytes
+  while (first < n.size() && (static_cast<unsigned char>(n[first]) & 0xC0) == 0x80)
+    ++first;
+  std::string ch = EncodeText(n.substr(0, first), locale.charset);
+  size_t width = ch.size();
   std::string out;
   size_t start = 0;
   while (start < list.size()) {
