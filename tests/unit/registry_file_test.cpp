@@ -12,10 +12,11 @@
 
 #include "tests/unit/registry_prefix_fixture.h"
 
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
+#include "platform/platform.h"
+#include "regfile/reg_tree.h"
 
 namespace {
 
@@ -286,6 +287,111 @@ TEST_F(RegistryFile, MissingAndBrokenFiles) {
     EXPECT_EQ(r.query, c.query) << c.name;
     EXPECT_EQ(r.type, c.type) << c.name;
     EXPECT_EQ(r.size, c.size) << c.name;
+  }
+}
+
+// A link key's lines: "#link" and the UTF-16LE target, no terminator.
+std::string LinkTo(const std::string& target) {
+  std::string line = "#link\n\"SymbolicLinkValue\"=hex(6):";
+  char hex[8];
+  for (size_t i = 0; i < target.size(); ++i) {
+    snprintf(hex, sizeof hex, "%s%02x,00", i ? "," : "",
+             static_cast<unsigned char>(target[i]));
+    line += hex;
+  }
+  return line + "\n";
+}
+
+void Index(RegHive& hive, const std::string& text) {
+  char* bytes = new char[text.size()];
+  memcpy(bytes, text.data(), text.size());
+  RegIndexHive(RegText(bytes), text.size(), hive);
+}
+
+// The value "v" as ASCII, or "missing" when the key or value is not found.
+std::string ViewValue(const RegTree& reg, RegRoot root, const char* path) {
+  RegLocation at;
+  std::u16string wide(path, path + strlen(path));
+  RegValue value;
+  if (!RegTreeRoot(reg, root, &at) ||
+      !RegTreeOpen(reg, at, wide.data(), wide.size(), &at) ||
+      !RegTreeFindValue(reg, at, u"v", &value))
+    return "missing";
+  std::string text;
+  for (size_t i = 0; i + 1 < value.data.size() && value.data[i]; i += 2)
+    text += static_cast<char>(value.data[i]);
+  return text;
+}
+
+// A 64-bit prefix's files in small, as Wine 8 writes them: the 32-bit
+// program reads through Wow6432Node keys, shares Software\Classes with its
+// Wow6432Node overlay, and follows links without redirection; a 64-bit
+// program, and any program in a 32-bit prefix, reads the keys as stored.
+TEST(RegistryView, WineServerRulesFromTheFiles) {
+  const std::string machine =
+      "[Software\\\\Classes] 1\n\"v\"=\"classes\"\n"
+      "[Software\\\\Classes\\\\.zzz] 1\n\"v\"=\"zzz64\"\n"
+      "[Software\\\\Classes\\\\CLSID\\\\{x}] 1\n\"v\"=\"clsid64\"\n"
+      "[Software\\\\Classes\\\\Wow6432Node\\\\CLSID\\\\{x}] "
+      "1\n\"v\"=\"clsid32\"\n"
+      "[Software\\\\Lab] 1\n\"v\"=\"lab64\"\n"
+      "[Software\\\\Only64] 1\n\"v\"=\"only64\"\n"
+      "[Software\\\\Shared] 1\n\"v\"=\"shared\"\n"
+      "[Software\\\\Wow6432Node\\\\Lab] 1\n\"v\"=\"lab32\"\n"
+      "[Software\\\\Wow6432Node\\\\Classes] 1\n" +
+      LinkTo("\\Registry\\Machine\\Software\\Classes\\Wow6432Node") +
+      "[Software\\\\Wow6432Node\\\\Shared] 1\n" +
+      LinkTo("\\REGISTRY\\Machine\\Software\\Shared") +
+      "[Software\\\\Wow6432Node\\\\Wow6432Node\\\\Deep] 1\n\"v\"=\"deep\"\n"
+      "[System\\\\TestW] 1\n\"v\"=\"w64\"\n"
+      "[System\\\\TestW\\\\WOW6432NODE] 1\n\"v\"=\"w32\"\n";
+  const std::string user =
+      "[Software\\\\TestU] 1\n\"v\"=\"u64\"\n"
+      "[Software\\\\Wow6432Node\\\\TestU] 1\n\"v\"=\"u32\"\n";
+  const struct {
+    RegRoot root;
+    const char* path;
+    const char* in32;  // the 32-bit program in the 64-bit prefix
+    const char* as;    // the 64-bit program, and both in a 32-bit prefix
+  } rows[] = {
+      {RegRoot::kLocalMachine, "Software\\Lab", "lab32", "lab64"},
+      {RegRoot::kLocalMachine, "Software\\Only64", "missing", "only64"},
+      {RegRoot::kLocalMachine, "SOFTWARE\\WOW6432NODE\\Lab", "lab32", "lab32"},
+      {RegRoot::kLocalMachine, "Software\\Classes", "classes", "classes"},
+      {RegRoot::kLocalMachine, "Software\\Classes\\CLSID\\{x}", "clsid32",
+       "clsid64"},
+      {RegRoot::kClassesRoot, "CLSID\\{x}", "clsid32", "clsid64"},
+      {RegRoot::kClassesRoot, ".zzz", "zzz64", "zzz64"},
+      {RegRoot::kLocalMachine, "Software\\Classes\\.zzz", "zzz64", "zzz64"},
+      {RegRoot::kLocalMachine, "Software\\Wow6432Node\\Classes\\.zzz", "zzz64",
+       "missing"},
+      {RegRoot::kLocalMachine, "Software\\Shared", "shared", "shared"},
+      {RegRoot::kLocalMachine, "Software\\Wow6432Node\\Wow6432Node\\Deep",
+       "deep", "deep"},
+      {RegRoot::kLocalMachine, "System\\TestW", "w32", "w64"},
+      {RegRoot::kCurrentUser, "Software\\TestU", "u32", "u64"},
+  };
+  const struct {
+    const char* arch;
+    RegProgram program;
+    bool wow64;
+  } prefixes[] = {
+      {"#arch=win64\n", RegProgram::k32Bit, true},
+      {"#arch=win64\n", RegProgram::k64Bit, false},
+      {"#arch=win32\n", RegProgram::k32Bit, false},
+      {"", RegProgram::k32Bit, false},
+  };
+  for (const auto& prefix : prefixes) {
+    RegTree reg;
+    Index(reg.hives[kRegMachine],
+          std::string("WINE REGISTRY Version 2\n") + prefix.arch + machine);
+    Index(reg.hives[kRegUser], kRegistryUserHeader + user);
+    RegTreeSettle(reg, prefix.program);
+    for (const auto& row : rows) {
+      EXPECT_EQ(ViewValue(reg, row.root, row.path),
+                prefix.wow64 ? row.in32 : row.as)
+          << prefix.arch << static_cast<int>(prefix.program) << row.path;
+    }
   }
 }
 
