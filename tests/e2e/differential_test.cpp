@@ -117,25 +117,18 @@ static void ExpectSameOutput(Build host, const std::string& name,
 }
 
 static const auto kStarts = ::testing::ValuesIn(kNormalStarts);
+static const auto kHosts = ::testing::Values(Build::kHost, Build::kHost32);
 
 class CorpusTest
-    : public ::testing::TestWithParam<std::tuple<std::string, Start>> {};
+    : public ::testing::TestWithParam<std::tuple<std::string, Start, Build>> {};
 
-static void ExpectSameOutputOnList(Build host, const std::string& file,
-                                   const Start& start) {
+TEST_P(CorpusTest, HostMatchesWindows) {
+  const std::string& file = std::get<0>(GetParam());
   std::string list;
   ASSERT_TRUE(ReadBytes(CorpusDir() + "/lists/" + file, &list)) << file;
-  ExpectSameOutput(host, "list-" + fs::path(file).stem().string(), list, start);
-}
-
-TEST_P(CorpusTest, HostMatchesWin64) {
-  ExpectSameOutputOnList(Build::kHost, std::get<0>(GetParam()),
-                         std::get<1>(GetParam()));
-}
-
-TEST_P(CorpusTest, Host32MatchesWin32) {
-  ExpectSameOutputOnList(Build::kHost32, std::get<0>(GetParam()),
-                         std::get<1>(GetParam()));
+  ExpectSameOutput(std::get<2>(GetParam()),
+                   "list-" + fs::path(file).stem().string(), list,
+                   std::get<1>(GetParam()));
 }
 
 static std::string TestNameOf(const std::string& text) {
@@ -145,47 +138,42 @@ static std::string TestNameOf(const std::string& text) {
 }
 
 static std::string ListTestName(
-    const ::testing::TestParamInfo<std::tuple<std::string, Start>>& info) {
+    const ::testing::TestParamInfo<std::tuple<std::string, Start, Build>>&
+        info) {
   return TestNameOf(fs::path(std::get<0>(info.param)).stem().string()) + "_" +
-         std::get<1>(info.param).name;
+         std::get<1>(info.param).name + "_" +
+         BuildName(std::get<2>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,
                          ::testing::Combine(::testing::ValuesIn(CorpusLists()),
-                                            kStarts),
+                                            kStarts, kHosts),
                          ListTestName);
 
 INSTANTIATE_TEST_SUITE_P(
     OtherForms, CorpusTest,
     ::testing::Combine(::testing::ValuesIn(kOtherFormLists),
-                       ::testing::ValuesIn(kOtherFormStarts)),
+                       ::testing::ValuesIn(kOtherFormStarts), kHosts),
     ListTestName);
 
 class LookupDifferentialTest
-    : public ::testing::TestWithParam<std::tuple<LookupCase, Start>> {};
+    : public ::testing::TestWithParam<std::tuple<LookupCase, Start, Build>> {};
 
-static void ExpectSameOutputOnLookup(Build host, const LookupCase& lookup,
-                                     const Start& start) {
+TEST_P(LookupDifferentialTest, HostMatchesWindows) {
+  const LookupCase& lookup = std::get<0>(GetParam());
   ExpectSameOutput(
-      host, "lookup-" + lookup.name,
-      SearchListText({{lookup.regKey, lookup.fileName, lookup.name}}), start);
-}
-
-TEST_P(LookupDifferentialTest, HostMatchesWin64) {
-  ExpectSameOutputOnLookup(Build::kHost, std::get<0>(GetParam()),
-                           std::get<1>(GetParam()));
-}
-
-TEST_P(LookupDifferentialTest, Host32MatchesWin32) {
-  ExpectSameOutputOnLookup(Build::kHost32, std::get<0>(GetParam()),
-                           std::get<1>(GetParam()));
+      std::get<2>(GetParam()), "lookup-" + lookup.name,
+      SearchListText({{lookup.regKey, lookup.fileName, lookup.name}}),
+      std::get<1>(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lookups, LookupDifferentialTest,
-    ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts),
-    [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start>>& info) {
-      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+    ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts, kHosts),
+    [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start, Build>>&
+           info) {
+      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name +
+             "_" + BuildName(std::get<2>(info.param));
     });
 
 // A corpus that lost its lists would let every case above pass unseen.

@@ -129,10 +129,8 @@ void CompareViews(const std::string& text,
     RegIndexHive(Copy(text), text.size(), views[i].hives[kRegUser]);
     RegTreeSettle(views[i], i ? RegProgram::k32Bit : RegProgram::k64Bit);
   }
-  const RegRoot kRoots[] = {RegRoot::kClassesRoot, RegRoot::kCurrentUser,
-                            RegRoot::kLocalMachine, RegRoot::kUsers,
-                            RegRoot::kCurrentConfig};
-  for (RegRoot root : kRoots) {
+  for (int r = 0; r < kRegRootCount; ++r) {
+    RegRoot root = static_cast<RegRoot>(r);
     for (const std::string& key : keys) {
       std::u16string path(key.begin(), key.end());
       RegLocation at[2];
