@@ -2,6 +2,8 @@
 // up.
 #include "dospath/dos_path_text.h"
 
+#include <cstring>
+
 #include "unicode/upper_case.h"
 
 bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
@@ -110,4 +112,46 @@ void CollapseDosPath(std::u16string &path, size_t mark) {
 bool IsInvalidDosNameChar(char16_t c) {
   return c < 0x20 || c == u'*' || c == u'?' || c == u'"' || c == u'<' ||
          c == u'>' || c == u'|' || c == u':';
+}
+
+namespace {
+
+// Whether the ASCII `name` is at `at` of `path`, without regard to case,
+// followed by the path's end or a '\'; `ended` says the name may not be
+// followed by anything but '\'.
+bool NameAt(const std::u16string &path, size_t at, const char *name,
+            bool ended) {
+  size_t n = strlen(name);
+  if (path.size() < at || path.size() - at < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (UpperCaseUnit(path[at + i]) !=
+        UpperCaseUnit(static_cast<char16_t>(name[i])))
+      return false;
+  }
+  return !ended || path.size() == at + n || path[at + n] == u'\\';
+}
+
+bool Replace(std::u16string &path, size_t at, const char *name,
+             const char *replacement) {
+  if (!NameAt(path, at, name, true)) return false;
+  path.replace(at, strlen(name),
+               std::u16string(replacement, replacement + strlen(replacement)));
+  return true;
+}
+
+}  // namespace
+
+bool DosRedirectWow64(std::u16string &path) {
+  static const char kWindows[] = "C:\\windows\\";
+  static const char *const kShared[] = {
+      "system32\\catroot",      "system32\\catroot2", "system32\\driversstore",
+      "system32\\drivers\\etc", "system32\\logfiles", "system32\\spool"};
+  if (!NameAt(path, 0, kWindows, false)) return false;
+  size_t at = sizeof kWindows - 1;
+  if (Replace(path, at, "sysnative", "system32")) return true;
+  for (const char *shared : kShared) {
+    if (NameAt(path, at, shared, true)) return false;
+  }
+  return Replace(path, at, "system32", "syswow64") ||
+         Replace(path, at, "regedit.exe", "syswow64\\regedit.exe");
 }

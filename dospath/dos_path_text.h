@@ -35,3 +35,12 @@ void CollapseDosPath(std::u16string &path, size_t mark);
 
 // Characters no DOS name component may hold.
 bool IsInvalidDosNameChar(char16_t c);
+
+// What a 32-bit program reaches in a 64-bit prefix, as Wine redirects it.
+// `path` is a full path "X:\..." as looked up (collapsed, or the rest of a
+// "\\?\" path). Under C:\windows\, names compared without regard to
+// case: sysnative becomes system32; system32 becomes syswow64, except its
+// catroot, catroot2, driversstore, drivers\etc, logfiles and spool; and
+// regedit.exe becomes syswow64\regedit.exe. A name matches when the path
+// ends after it or goes on with '\'. Returns whether the path changed.
+bool DosRedirectWow64(std::u16string &path);

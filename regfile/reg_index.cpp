@@ -5,8 +5,8 @@
 #include <new>
 
 #include "regfile/reg_escape.h"
-#include "unicode/upper_case.h"
 #include "regfile/reg_lexer.h"
+#include "unicode/upper_case.h"
 
 namespace {
 
@@ -149,6 +149,15 @@ void Rehash(RegHive& hive, size_t capacity) {
   }
 }
 
+const char16_t kWow6432Node[] = u"WOW6432NODE";
+const size_t kWow6432NodeLength = 11;
+
+// Whether an escaped name is Wow6432Node.
+bool IsWow6432Node(const char* name, const char* nameEnd) {
+  return nameEnd - name >= static_cast<ptrdiff_t>(kWow6432NodeLength) &&
+         SameName(name, nameEnd, kWow6432Node, kWow6432NodeLength);
+}
+
 // The key for the name under `parent`, added when missing; -1 when the
 // index is full. A key is confirmed by its parent and its decoded name, so
 // equal hashes never join two keys.
@@ -173,6 +182,12 @@ int32_t FindOrAddKey(RegHive& hive, int32_t parent, const char* name,
   hive.keys.push_back(RegKey{parent, static_cast<uint32_t>(name - base),
                              static_cast<uint32_t>(nameEnd - base), -1});
   hive.slots[i] = static_cast<uint32_t>(key) << kRegTagBits | tag;
+  // Wine remembers a Wow6432Node child on its parent when the key is made,
+  // unless the parent is a Wow6432Node itself.
+  const RegKey& up = hive.keys[parent];
+  if (IsWow6432Node(name, nameEnd) &&
+      !IsWow6432Node(base + up.nameBegin, base + up.nameEnd))
+    hive.wow6432nodes.push_back(RegWow6432Node{parent, key});
   if (hive.keys.size() * 10 > hive.slots.size() * 7)
     Rehash(hive, hive.slots.size() * 2);
   return key;
@@ -423,10 +438,15 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine) {
       if (static_cast<size_t>(e - s) >= n && memcmp(s, kArch, n) == 0) {
         std::string arch(s + n, e);
         if (arch != "win32" && arch != "win64") break;
+        hive.arch = arch == "win64" ? RegArch::kWin64 : RegArch::kWin32;
       }
     }
   }
   Settle(hive, pending, memory);
+  std::sort(hive.wow6432nodes.begin(), hive.wow6432nodes.end(),
+            [](const RegWow6432Node& a, const RegWow6432Node& b) {
+              return a.parent < b.parent;
+            });
 }
 
 namespace {
@@ -470,4 +490,18 @@ int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,
         SameName(base + k.nameBegin, base + k.nameEnd, name, length))
       return key;
   }
+}
+
+int32_t RegFindWow6432Node(const RegHive& hive, int32_t key) {
+  // A fresh prefix has two such keys; any file has few.
+  const auto& nodes = hive.wow6432nodes;
+  auto at = std::lower_bound(
+      nodes.begin(), nodes.end(), key,
+      [](const RegWow6432Node& n, int32_t k) { return n.parent < k; });
+  return at != nodes.end() && at->parent == key ? at->child : -1;
+}
+
+bool RegIsWow6432NodeName(const std::u16string& folded) {
+  return folded.size() == kWow6432NodeLength &&
+         folded.compare(0, kWow6432NodeLength, kWow6432Node) == 0;
 }

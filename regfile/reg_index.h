@@ -77,14 +77,27 @@ struct RegArrayAllocator {
 template <typename T>
 using RegArray = std::vector<T, RegArrayAllocator<T>>;
 
+// The architecture a file's "#arch=" option names; Wine takes a system.reg
+// without one for a 32-bit prefix.
+enum class RegArch { kNone, kWin32, kWin64 };
+
+// A key with a child named Wow6432Node, the parent not so named itself: the
+// keys whose lookups Wine redirects for a 32-bit program.
+struct RegWow6432Node {
+  int32_t parent;
+  int32_t child;
+};
+
 struct RegHive {
   bool loaded = false;
+  RegArch arch = RegArch::kNone;
   RegText text;
   size_t size = 0;
   RegArray<RegKey> keys;     // keys[0] is the root
   RegArray<uint32_t> slots;  // a power of two, at most 70% full
   RegArray<RegBlock> blocks;
   std::u16string user;  // folded account named by the header, if any
+  RegArray<RegWow6432Node> wow6432nodes;  // sorted by parent
 };
 
 // Keys are numbered below this bound (handles carry the number); a file with
@@ -102,3 +115,9 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive,
 // The child of `parent` with this folded name (no '\', not empty), or -1.
 int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,
                      size_t length);
+
+// The Wow6432Node child that redirects lookups through `key`, or -1.
+int32_t RegFindWow6432Node(const RegHive& hive, int32_t key);
+
+// Whether a folded name is Wow6432Node.
+bool RegIsWow6432NodeName(const std::u16string& folded);

@@ -24,10 +24,6 @@ inline bool RegIsHiveNode(int node) {
   return node >= kRegMachine && node <= kRegDefault;
 }
 
-struct RegTree {
-  RegHive hives[3];  // by node: kRegMachine, kRegUser, kRegDefault
-};
-
 struct RegLocation {
   int node;
   int32_t key;  // the key in the node's hive
@@ -40,12 +36,36 @@ enum class RegRoot {
   kUsers,
   kCurrentConfig
 };
+const int kRegRootCount = 5;
+
+struct RegTree {
+  RegHive hives[3];  // by node: kRegMachine, kRegUser, kRegDefault
+  // Set by RegTreeSettle: whether lookups take Wine's 32-bit view, the
+  // shared key Software\Classes\Wow6432Node of system.reg (-1 when
+  // missing), and where each predefined key leads.
+  bool wow64 = false;
+  int32_t shared = -1;
+  bool rootRead[kRegRootCount] = {};
+  RegLocation roots[kRegRootCount] = {};
+};
+
+// The program the lookups answer for. Wine gives a 32-bit program in a
+// 64-bit prefix (system.reg says "#arch=win64") the 32-bit view of the
+// registry; a 64-bit program, and any program in a 32-bit prefix (a
+// system.reg with "#arch=win32" or none), sees the keys as stored.
+enum class RegProgram { k64Bit, k32Bit };
+
+// Chooses the view for the hives read and places the predefined keys in it;
+// called once the hives are indexed.
+void RegTreeSettle(RegTree& reg, RegProgram program);
 
 // Where a predefined key leads; false when its file was not read.
 bool RegTreeRoot(const RegTree& reg, RegRoot root, RegLocation* out);
 
 // The key `path` names below `at`: elements separated by '\', empty ones
-// vanishing, names compared folded, links followed. False when missing.
+// vanishing, names compared folded, links followed; in the 32-bit view,
+// redirected through Wow6432Node keys as Wine's server redirects them.
+// False when missing.
 bool RegTreeOpen(const RegTree& reg, RegLocation at, const char16_t* path,
                  size_t len, RegLocation* out);
 

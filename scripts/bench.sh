@@ -13,18 +13,19 @@
 #         the 10,000-entry Wine runs three)
 # BENCH_KEEP=1 keeps the temporary folder (its path is printed) for
 # profiling a single run by hand.
-# Needs build/host/instprobe, build/win32/instprobe.exe and
-# build/win64/instprobe.exe (build the three presets first), hyperfine,
-# strace and GNU time.
+# Needs build/host/instprobe, build/host/instprobe32,
+# build/win32/instprobe.exe and build/win64/instprobe.exe (build the three
+# presets first), hyperfine, strace and GNU time.
 set -euo pipefail
 trap 'echo "bench.sh: failed at line $LINENO" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-15}
 host_exe=$root/build/host/instprobe
+host32_exe=$root/build/host/instprobe32
 win_exe=$root/build/win64/instprobe.exe
 win32_exe=$root/build/win32/instprobe.exe
-for f in "$host_exe" "$win_exe" "$win32_exe"; do
+for f in "$host_exe" "$host32_exe" "$win_exe" "$win32_exe"; do
   [[ -f $f ]] || { echo "missing $f: build its preset first" >&2; exit 1; }
 done
 for tool in hyperfine strace /usr/bin/time wine wineserver python3 \
@@ -93,9 +94,12 @@ for ((i = 0; i < apps; i++)); do
 done
 mkdir -p "$fresh/drive_c/Apps/Probe"
 cp --sparse=always "$pe/far_100k.exe" "$pe/far_1g.exe" "$fresh/drive_c/Apps/Probe/"
+# Registered in both views, so that the 32-bit programs find them too.
 inputs reg "$work/apps.reg" "$apps" "$userapps"
-WINEPREFIX=$fresh wine reg import "$work/apps.reg" /reg:64 \
-  >"$work/import.log" 2>&1 </dev/null
+for view in 64 32; do
+  WINEPREFIX=$fresh wine reg import "$work/apps.reg" /reg:$view \
+    >>"$work/import.log" 2>&1 </dev/null
+done
 stop_server "$fresh"
 grep -q 'BenchSoft\\\\App0999' "$fresh/system.reg" ||
   { echo "reg import left no keys in system.reg" >&2; exit 1; }
@@ -127,10 +131,12 @@ for n in 10 20 1000 10000; do
   make_run "b$n" "$host_exe" "$work/list$n.ini"
   make_run "w$n" "$win_exe" "$work/list$n.ini"
 done
-# The 32-bit build: it reads the 32-bit registry view, where the programs
-# (imported into the 64-bit view) are missing, so its files differ.
+# The 32-bit programs read the 32-bit registry view.
 for n in 10 1000 10000; do
   make_run "x$n" "$win32_exe" "$work/list$n.ini"
+done
+for n in 20 1000; do
+  make_run "t$n" "$host32_exe" "$work/list$n.ini"
 done
 # For counting the writes of stvar.ini: one run over a changed file, one
 # with no file.
@@ -161,6 +167,7 @@ for n in 10 20 1000 10000; do
 done
 for f in far_100k far_1g missing; do $(host "$fresh" "hp_$f"); done
 $(host "$fresh" h100000)
+for n in 20 1000; do env WINEPREFIX="$fresh" "$work/t$n/instprobe32"; done
 WINEPREFIX=$fresh wineserver -p >/dev/null 2>&1 || true
 for r in w10 w20 w1000 w10000 x10 x1000 x10000 wc_changed; do
   $(wine_cmd "$r") >/dev/null 2>&1 </dev/null
@@ -186,6 +193,8 @@ for n in 10 20 1000; do
   cmp -s <(sort "$work/h$n/stvar.ini") <(sort "$work/w$n/stvar.ini") ||
     say "note: host and win64 stvar.ini differ for the $n-entry list"
 done
+cmp -s <(sort "$work/t1000/stvar.ini") <(sort "$work/x1000/stvar.ini") ||
+  say "note: host32 and win32 stvar.ini differ for the 1000-entry list"
 
 # --- Timing ----------------------------------------------------------------
 median() {  # json index: median wall time in ms
@@ -202,11 +211,13 @@ hf() {  # json runs warmup commands...
 # hyperfine run: a launcher such as env(1) would add an exec of its own to
 # every host run (about 1.5 ms here) and none to the cat beside it.
 bin() { echo "$work/$1/instprobe"; }
+bin32() { echo "$work/$1/instprobe32"; }
 say "timing the host runs ($runs runs each)"
 (export WINEPREFIX=$fresh
   hf "$work/host.json" "$runs" 3 \
     "cat ${regs_fresh[*]}" "$(bin h10)" "$(bin h20)" "$(bin h1000)" \
-    "$(bin h10000)" "$(bin hp_missing)" "$(bin hp_far_100k)" "$(bin hp_far_1g)")
+    "$(bin h10000)" "$(bin hp_missing)" "$(bin hp_far_100k)" "$(bin hp_far_1g)" \
+    "$(bin32 t20)" "$(bin32 t1000)")
 (export WINEPREFIX=$big
   hf "$work/big.json" "$runs" 3 \
     "cat ${regs_big[*]}" "$(bin b10)" "$(bin b20)" "$(bin b1000)" \
@@ -251,6 +262,9 @@ for n in 10 20 1000 10000; do
   mio[b$n]=$(python3 "$helpers/mapped.py" $(host "$big" "b$n"))
 done
 measure h100000 $(host "$fresh" h100000)
+for n in 20 1000; do
+  measure "t$n" env WINEPREFIX="$fresh" "$(bin32 "t$n")"
+done
 for f in missing far_100k far_1g; do
   measure "hp_$f" $(host "$fresh" "hp_$f")
   mio[hp_$f]=$(python3 "$helpers/mapped.py" $(host "$fresh" "hp_$f"))
@@ -333,6 +347,8 @@ row "host, 10 entries, fresh" "$H" 1 h10
 row "host, 20 entries, fresh" "$H" 2 h20
 row "host, 1,000 entries, fresh" "$H" 3 h1000
 row "host, 10,000 entries, fresh" "$H" 4 h10000
+row "host32, 20 entries, fresh" "$H" 8 t20
+row "host32, 1,000 entries, fresh" "$H" 9 t1000
 read -r r100k w100k <<<"${rio[h100000]}"
 printf '| %-38s | %9s | %8s | %9s | %9s | %9s |\n' \
   "host, 100,000 entries, fresh (memory)" "-" "$((${rss[h100000]} / 1024))" \
@@ -387,6 +403,10 @@ check "host 20 entries / cat of the registry, fresh prefix" \
   "$(ratio "$(median "$H" 2)" "$(median "$H" 0)")" "<=" 3
 check "host 20 entries / cat of the registry, grown prefix" \
   "$(ratio "$(median "$B" 2)" "$(median "$B" 0)")" "<=" 3
+check "host32 / host, 20 entries, fresh prefix" \
+  "$(ratio "$(median "$H" 8)" "$(median "$H" 2)")" "<=" 1.10
+check "host32 / host, 1,000 entries, fresh prefix" \
+  "$(ratio "$(median "$H" 9)" "$(median "$H" 3)")" "<=" 1.10
 check "win64 under Wine / host, 1,000 entries" \
   "$(ratio "$(median "$W" 2)" "$(median "$W" 6)")" ">=" 10
 check "win64 10,000 / 1,000 entries" \

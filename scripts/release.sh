@@ -2,7 +2,8 @@
 # Builds the release archives in dist/:
 #   instprobe-VERSION-windows.zip        instprobe.exe (32-bit), x64/instprobe.exe,
 #                                        an example stpsrch.ini, README.txt
-#   instprobe-VERSION-linux-x86_64.tar.gz bin/instprobe and the docs
+#   instprobe-VERSION-linux-x86_64.tar.gz bin/instprobe, bin/instprobe32 and
+#                                        the docs
 #   SHA256SUMS
 # The archives hold the very programs the test command runs: the presets
 # win32, win64 and host (build/win32, build/win64, build/host), built here
@@ -34,8 +35,11 @@ if [[ -n $(git status --porcelain 2>/dev/null) ]]; then
 fi
 
 for preset in win32 win64 host; do
+  targets=(instprobe)
+  [[ $preset == host ]] && targets+=(instprobe32)
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j"$(nproc)" --target instprobe >/dev/null
+  cmake --build --preset "$preset" -j"$(nproc)" --target "${targets[@]}" \
+    >/dev/null
 done
 
 # The one version number is project()'s, as CMake configured it.

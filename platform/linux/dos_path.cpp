@@ -18,6 +18,7 @@
 
 #include "dospath/dos_path_text.h"
 #include "platform/linux/code_page.h"
+#include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
 
 namespace {
@@ -192,13 +193,15 @@ DosPathKind ResolveDevice(const std::string &root, const std::u16string &rest,
              : DosPathKind::kMissing;
 }
 
-// Resolves a collapsed "X:\..." path; a device name asks only that its
-// directory exists.
-DosPathKind ResolveDrivePath(const std::u16string &full, bool device,
+// Resolves a collapsed "X:\..." path, redirected as Wine redirects a 32-bit
+// program in a 64-bit prefix; a device name asks only that its directory
+// exists.
+DosPathKind ResolveDrivePath(std::u16string full, bool device,
                              std::string &unixPath) {
   if (full.size() < 3 || full[1] != u':' || full[2] != u'\\') {
     return DosPathKind::kMissing;
   }
+  if (HostSeesWow64()) DosRedirectWow64(full);
   std::string root = DriveRoot(full[0]);
   if (root.empty()) return DosPathKind::kMissing;
   std::u16string rest = full.substr(3);
@@ -226,12 +229,12 @@ DosPathKind ResolveUnixPath(const std::u16string &path, bool device,
 
 // "\\?\X:\...": taken literally, no collapsing, no trailing-dot removal and
 // no device names: "." and ".." components, doubled separators and '/' fail;
-// "\\?\C:\" is the drive root.
-DosPathKind ResolveLiteralPath(const std::u16string &rest,
-                               std::string &unixPath) {
+// "\\?\C:\" is the drive root. Redirected like any other full path.
+DosPathKind ResolveLiteralPath(std::u16string rest, std::string &unixPath) {
   if (rest.size() < 3 || rest[1] != u':' || rest[2] != u'\\') {
     return DosPathKind::kMissing;
   }
+  if (HostSeesWow64()) DosRedirectWow64(rest);
   for (char16_t c : rest) {
     if (c == u'/') return DosPathKind::kMissing;
   }

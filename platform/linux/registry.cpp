@@ -1,6 +1,7 @@
 // The registry calls of the platform interface over the prefix's registry
-// files: the files are read once, on first use; handles carry a place of
-// the tree; names and string data convert through the ANSI code page.
+// files: the files are read once, on first use, and seen in the view of the
+// program this executable answers as; handles carry a place of the tree;
+// names and string data convert through the ANSI code page.
 #include "platform/linux/registry.h"
 
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "platform/linux/code_page.h"
 #include "platform/linux/hive_file.h"
+#include "platform/linux/program.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "regfile/reg_tree.h"
@@ -40,6 +42,8 @@ const RegTree& Loaded() {
       RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
       RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
     }
+    RegTreeSettle(reg.tree, kHostProgramIs32Bit ? RegProgram::k32Bit
+                                                : RegProgram::k64Bit);
     reg.read = true;
   }
   return reg.tree;
@@ -95,6 +99,8 @@ void HostForgetRegistry() {
   delete g_registry;
   g_registry = nullptr;
 }
+
+bool HostSeesWow64() { return kHostProgramIs32Bit && Loaded().wow64; }
 
 long PlatformRegOpenKey(PlatformKey root, const char* subKey,
                         PlatformKey* out) {

@@ -1,19 +1,25 @@
-// The three builds of instprobe that the end-to-end tests run, and where
-// their executables are.
+// The builds of instprobe that the end-to-end tests run, and where their
+// executables are: the two host programs (instprobe answers as the 64-bit
+// Windows program, instprobe32 as the 32-bit one) and the two Windows
+// programs.
 #pragma once
 
 #include <ostream>
 #include <string>
 
-enum class Build { kHost, kWin32, kWin64 };
+enum class Build { kHost, kHost32, kWin32, kWin64 };
+
+// Whether the build is one of the host programs (run directly, not by Wine).
+bool IsHostBuild(Build build);
 
 const char* BuildName(Build build);
 
 // How test parameters show a build.
 void PrintTo(Build build, std::ostream* out);
 
-// The executable of a build: $INSTPROBE_HOST_EXE, $INSTPROBE_WIN32_EXE or
-// $INSTPROBE_WIN64_EXE when set, else the path the build system compiled in.
+// The executable of a build: $INSTPROBE_HOST_EXE, $INSTPROBE_HOST32_EXE,
+// $INSTPROBE_WIN32_EXE or $INSTPROBE_WIN64_EXE when set, else the path the
+// build system compiled in.
 std::string BuildExePath(Build build);
 
 // True when the build's executable is there; otherwise `why` says so.

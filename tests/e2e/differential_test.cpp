@@ -1,7 +1,8 @@
-// The host build against both Windows builds: the same search list, the
-// same prefix and the same starting variables file must give byte-identical
-// variables files. The 32-bit build reads the 32-bit registry view; for it
-// the host reads a list naming those keys by their 64-bit names.
+// Each host program against the Windows build it answers as (instprobe and
+// the 64-bit build, instprobe32 and the 32-bit build): the same search list,
+// the same prefix and the same starting variables file must give
+// byte-identical variables files. The suite runs in a 64-bit prefix, and
+// again in a 32-bit one (WINEARCH=win32).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "tests/e2e/locale_cases.h"
 #include "tests/e2e/run_folder.h"
 #include "tests/e2e/text_diff.h"
+#include "tests/support/wine_lab.h"
 
 namespace fs = std::filesystem;
 
@@ -58,25 +60,6 @@ static const std::vector<std::string> kOtherFormLists = {
     "basic.ini", "cp1252_bytes.ini", "utf8_bom.ini", "var_name_odd.ini",
     "walk_to_file12.ini"};
 
-// The list with the keys whose 32-bit view differs named by the paths that
-// the 64-bit view gives the 32-bit keys.
-static std::string InThirtyTwoBitView(std::string list) {
-  static const char* const kRenames[][2] = {
-      {"HKEY_LOCAL_MACHINE\\Software\\Lab\\View\\",
-       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Lab\\View\\"},
-      {"HKEY_LOCAL_MACHINE\\Software\\Lab\\Only32\\",
-       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Lab\\Only32\\"},
-      {"HKEY_CLASSES_ROOT\\LabClass\\",
-       "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass\\"}};
-  for (const auto& rename : kRenames) {
-    std::string from = rename[0];
-    for (size_t at = list.find(from); at != std::string::npos;
-         at = list.find(from, at + 1))
-      list.replace(at, from.size(), rename[1]);
-  }
-  return list;
-}
-
 struct Outcome {
   bool exists = false;
   std::string bytes;
@@ -97,44 +80,47 @@ static void RunOne(Build build, const std::string& name,
   outcome->exists = ReadBytes(VariablesPath(folder), &outcome->bytes);
 }
 
-static void ExpectSameOutput(const std::string& name, const std::string& list,
-                             const Start& start) {
-  E2E_REQUIRE_BUILD(Build::kHost);
-  E2E_REQUIRE_BUILD(Build::kWin64);
-  E2E_REQUIRE_BUILD(Build::kWin32);
+// Runs `host` and the Windows build it answers as on the same list and
+// start, and compares the variables files. In a 32-bit prefix, where the
+// 64-bit Windows build cannot run, both host programs are compared with the
+// 32-bit build, as the 32-bit program there sees what the 64-bit one sees in
+// a 64-bit prefix.
+static void ExpectSameOutput(Build host, const std::string& name,
+                             const std::string& list, const Start& start) {
+  bool prefix64 = LabPrefixIs64Bit();
+  if (!prefix64 && host == Build::kHost)
+    GTEST_SKIP() << "a 32-bit prefix runs no 64-bit program: instprobe is "
+                    "compared with the 32-bit build there";
+  Build windows = host == Build::kHost ? Build::kWin64 : Build::kWin32;
+  std::vector<Build> hosts = {host};
+  if (!prefix64) hosts.push_back(Build::kHost);
+  for (Build build : hosts) E2E_REQUIRE_BUILD(build);
+  E2E_REQUIRE_BUILD(windows);
   std::string before;
   if (start.file != nullptr) {
     ASSERT_TRUE(ReadBytes(CorpusDir() + "/" + start.file, &before));
   }
   const std::string* beforeFile = start.file ? &before : nullptr;
   std::string runName = name + "-" + start.name;
-  std::string list32 = InThirtyTwoBitView(list);
-  Outcome host, host32, win64, win32;
+  Outcome reference;
   ASSERT_NO_FATAL_FAILURE(
-      RunOne(Build::kHost, runName, list, beforeFile, &host));
-  host32 = host;
-  if (list32 != list) {
-    ASSERT_NO_FATAL_FAILURE(
-        RunOne(Build::kHost, runName + "-view32", list32, beforeFile, &host32));
-  }
-  ASSERT_NO_FATAL_FAILURE(
-      RunOne(Build::kWin64, runName, list, beforeFile, &win64));
-  ASSERT_NO_FATAL_FAILURE(
-      RunOne(Build::kWin32, runName, list, beforeFile, &win32));
-
-  for (const auto& [label, windows, reference] :
-       {std::tuple("win64", &win64, &host), {"win32", &win32, &host32}}) {
-    EXPECT_EQ(windows->exists, reference->exists)
-        << name << ": stvar.ini " << (windows->exists ? "" : "not ")
-        << "written by " << label << ", " << (reference->exists ? "" : "not ")
-        << "by host";
-    EXPECT_EQ(windows->bytes, reference->bytes)
+      RunOne(windows, runName, list, beforeFile, &reference));
+  for (Build build : hosts) {
+    Outcome outcome;
+    ASSERT_NO_FATAL_FAILURE(RunOne(build, runName, list, beforeFile, &outcome));
+    EXPECT_EQ(reference.exists, outcome.exists)
+        << name << ": stvar.ini " << (reference.exists ? "" : "not ")
+        << "written by " << BuildName(windows) << ", "
+        << (outcome.exists ? "" : "not ") << "by " << BuildName(build);
+    EXPECT_EQ(reference.bytes, outcome.bytes)
         << name << " differs:\n"
-        << DescribeDifference(label, windows->bytes, "host", reference->bytes);
+        << DescribeDifference(BuildName(windows), reference.bytes,
+                              BuildName(build), outcome.bytes);
   }
 }
 
 static const auto kStarts = ::testing::ValuesIn(kNormalStarts);
+static const auto kHosts = ::testing::Values(Build::kHost, Build::kHost32);
 
 // In another locale the host must write what the 64-bit build writes.
 static void ExpectSameInLocale(const std::string& name, const std::string& list,
@@ -246,13 +232,14 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 class CorpusTest
-    : public ::testing::TestWithParam<std::tuple<std::string, Start>> {};
+    : public ::testing::TestWithParam<std::tuple<std::string, Start, Build>> {};
 
 TEST_P(CorpusTest, HostMatchesWindows) {
   const std::string& file = std::get<0>(GetParam());
   std::string list;
   ASSERT_TRUE(ReadBytes(CorpusDir() + "/lists/" + file, &list)) << file;
-  ExpectSameOutput("list-" + fs::path(file).stem().string(), list,
+  ExpectSameOutput(std::get<2>(GetParam()),
+                   "list-" + fs::path(file).stem().string(), list,
                    std::get<1>(GetParam()));
 }
 
@@ -263,38 +250,42 @@ static std::string TestNameOf(const std::string& text) {
 }
 
 static std::string ListTestName(
-    const ::testing::TestParamInfo<std::tuple<std::string, Start>>& info) {
+    const ::testing::TestParamInfo<std::tuple<std::string, Start, Build>>&
+        info) {
   return TestNameOf(fs::path(std::get<0>(info.param)).stem().string()) + "_" +
-         std::get<1>(info.param).name;
+         std::get<1>(info.param).name + "_" +
+         BuildName(std::get<2>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,
                          ::testing::Combine(::testing::ValuesIn(CorpusLists()),
-                                            kStarts),
+                                            kStarts, kHosts),
                          ListTestName);
 
 INSTANTIATE_TEST_SUITE_P(
     OtherForms, CorpusTest,
     ::testing::Combine(::testing::ValuesIn(kOtherFormLists),
-                       ::testing::ValuesIn(kOtherFormStarts)),
+                       ::testing::ValuesIn(kOtherFormStarts), kHosts),
     ListTestName);
 
 class LookupDifferentialTest
-    : public ::testing::TestWithParam<std::tuple<LookupCase, Start>> {};
+    : public ::testing::TestWithParam<std::tuple<LookupCase, Start, Build>> {};
 
 TEST_P(LookupDifferentialTest, HostMatchesWindows) {
   const LookupCase& lookup = std::get<0>(GetParam());
   ExpectSameOutput(
-      "lookup-" + lookup.name,
+      std::get<2>(GetParam()), "lookup-" + lookup.name,
       SearchListText({{lookup.regKey, lookup.fileName, lookup.name}}),
       std::get<1>(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lookups, LookupDifferentialTest,
-    ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts),
-    [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start>>& info) {
-      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+    ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts, kHosts),
+    [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start, Build>>&
+           info) {
+      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name +
+             "_" + BuildName(std::get<2>(info.param));
     });
 
 // A corpus that lost its lists would let every case above pass unseen.

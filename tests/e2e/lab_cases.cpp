@@ -30,6 +30,10 @@ static std::vector<LookupCase> MakeCases() {
   const std::string editorDir = "C:\\lab\\Editor\\";
   const std::string fits = "C:\\lab\\" + FitsExactlyDirName() + "\\";
   const std::string cutByOne = "C:\\lab\\" + CutByOneDirName() + "\\";
+  const std::string kCurrentVersion =
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+  const std::string paths = lab + "Paths\\";
+  const std::string system32 = "C:\\windows\\system32\\";
   return {
       // The failure table.
       Same("no_backslash", "HKEY_LOCAL_MACHINE", "editor.exe", "", ""),
@@ -104,6 +108,28 @@ static std::vector<LookupCase> MakeCases() {
             "C:\\lab\\Sixty4\\", "7", "C:\\lab\\Thirty2\\"),
       Split("key_only_in_32_bit_view", lab + "Only32\\Dir", "editor.exe", "",
             "", "7", editorDir),
+      Split("key_only_in_64_bit_view", lab + "Only64\\Dir", "editor.exe", "7",
+            editorDir, "", ""),
+      Same("explicit_wow6432node_path",
+           "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Lab\\View\\Dir",
+           "app.exe", "7", "C:\\lab\\Thirty2\\"),
+      Split("program_files_dir", kCurrentVersion + "ProgramFilesDir", "", "0",
+            "C:\\Program Files\\", "0", "C:\\Program Files (x86)\\"),
+      Split("classes_under_software",
+            "HKEY_LOCAL_MACHINE\\Software\\Classes\\LabClass\\Dir", "app.exe",
+            "10", "C:\\lab\\Sixty4\\", "7", "C:\\lab\\Thirty2\\"),
+      // The 32-bit view's App Paths is a link to the 64-bit key.
+      Same("linked_key", kCurrentVersion + "App Paths\\labapp.exe\\Path",
+           "editor.exe", "7", editorDir),
+      // File-system redirection.
+      Split("file_only_in_syswow64", paths + "System32", "labwow.exe", "",
+            system32, "10", system32),
+      Same("excepted_folder", paths + "DriversStore", "labds.exe", "7",
+           system32 + "driversstore\\"),
+      Split("driverstore_redirected", paths + "DriverStore", "labds.exe", "7",
+            system32 + "DriverStore\\", "", system32 + "DriverStore\\"),
+      Split("sysnative", paths + "SysNative", "labsys.exe", "",
+            "C:\\windows\\sysnative\\", "7", "C:\\windows\\sysnative\\"),
       // Versions.
       Same("version_10", lab + "Versions\\Ten", "ten.exe", "10",
            "C:\\lab\\Ten\\"),
@@ -126,10 +152,14 @@ const std::vector<LookupCase>& LookupCases() {
   return cases;
 }
 
+static bool ThirtyTwoBit(Build build) {
+  return build == Build::kWin32 || build == Build::kHost32;
+}
+
 std::string ExpectedVersion(const LookupCase& lookup, Build build) {
-  return build == Build::kWin32 ? lookup.version32 : lookup.version;
+  return ThirtyTwoBit(build) ? lookup.version32 : lookup.version;
 }
 
 std::string ExpectedDir(const LookupCase& lookup, Build build) {
-  return build == Build::kWin32 ? lookup.dir32 : lookup.dir;
+  return ThirtyTwoBit(build) ? lookup.dir32 : lookup.dir;
 }

@@ -1,5 +1,5 @@
-// The registry lookup cases against the lab prefix: each a RegKey and a
-// FileName with the version and directory each build must report.
+// The registry lookup cases against the lab's 64-bit prefix: each a RegKey
+// and a FileName with the version and directory each build must report.
 #pragma once
 
 #include <ostream>
@@ -12,9 +12,9 @@ struct LookupCase {
   std::string name;  // a test name: letters, digits and '_'
   std::string regKey;
   std::string fileName;
-  std::string version;  // what the host and 64-bit builds report
+  std::string version;  // what the 64-bit programs report (64-bit prefix)
   std::string dir;
-  bool viewDiffers;  // the 32-bit build reads another registry view
+  bool viewDiffers;  // the 32-bit programs see another registry view or file
   std::string version32;
   std::string dir32;
 };

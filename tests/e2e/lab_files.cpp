@@ -31,6 +31,12 @@ bool InstallLabFiles(std::string* error) {
       {"v7_1_0_2.exe", "lab/Caf\xC3\xA9/editor.exe"},
       {"v7_1_0_2.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
       {"v7_1_0_2.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
+      // Where a 32-bit program's system32 leads: syswow64, except for some
+      // folders; sysnative leads to the real system32.
+      {"v10_0_0_0.exe", "windows/syswow64/labwow.exe"},
+      {"v7_1_0_2.exe", "windows/system32/labsys.exe"},
+      {"v7_1_0_2.exe", "windows/system32/driversstore/labds.exe"},
+      {"v7_1_0_2.exe", "windows/system32/DriverStore/labds.exe"},
   };
   for (const LocaleCase& locale : LocaleCases()) {
     std::string dir = "lab/intl/" + locale.native + "/";

@@ -95,6 +95,11 @@ static std::u16string CommonValues() {
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Caf\u00e9"));
   reg += Key(lab + u"\\View");
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Sixty4"));
+  reg += Key(lab + u"\\Paths");
+  reg += Line(u"System32", Quoted(u"C:\\windows\\system32"));
+  reg += Line(u"SysNative", Quoted(u"C:\\windows\\sysnative"));
+  reg += Line(u"DriversStore", Quoted(u"C:\\windows\\system32\\driversstore"));
+  reg += Line(u"DriverStore", Quoted(u"C:\\windows\\system32\\DriverStore"));
   reg += Key(u"HKEY_LOCAL_MACHINE\\Software\\Classes\\LabClass");
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Sixty4"));
   reg +=
@@ -134,11 +139,18 @@ static std::u16string ThirtyTwoBitValues() {
 // Written through the 64-bit view only. Measured under Wine 8: `reg import
 // /reg:32` of HKLM\Software\Classes\LabClass lands in the key that the
 // 64-bit view reads as well, so the 32-bit reader's HKCR key is written by
-// its real name, Software\Classes\Wow6432Node\LabClass.
+// its real name, Software\Classes\Wow6432Node\LabClass. Only64 is missing
+// from the 32-bit view; its App Paths is a link to this key.
 static std::u16string SixtyFourBitOnlyValues() {
   std::u16string reg;
   reg += Key(u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass");
   reg += Line(u"Dir", Quoted(u"C:\\lab\\Thirty2"));
+  reg += Key(u"HKEY_LOCAL_MACHINE\\Software\\Lab\\Only64");
+  reg += Line(u"Dir", Quoted(u"C:\\lab\\Editor"));
+  reg +=
+      Key(u"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+          u"App Paths\\labapp.exe");
+  reg += Line(u"Path", Quoted(u"C:\\lab\\Editor"));
   return reg;
 }
 

@@ -42,9 +42,9 @@ static std::string CaseName(
          BuildName(std::get<1>(info.param));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllBuilds, LookupTest,
-                         ::testing::Combine(::testing::ValuesIn(LookupCases()),
-                                            ::testing::Values(Build::kHost,
-                                                              Build::kWin32,
-                                                              Build::kWin64)),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    AllBuilds, LookupTest,
+    ::testing::Combine(::testing::ValuesIn(LookupCases()),
+                       ::testing::Values(Build::kHost, Build::kHost32,
+                                         Build::kWin32, Build::kWin64)),
+    CaseName);

@@ -28,8 +28,9 @@ bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
                    std::string* error) {
   folder->build = build;
   folder->dir = LabDriveC() + "/runs/" + name + "-" + BuildName(build);
-  bool windows = build != Build::kHost;
-  folder->exe = folder->dir + (windows ? "/instprobe.exe" : "/instprobe");
+  folder->exe = folder->dir + (build == Build::kHost32 ? "/instprobe32"
+                               : IsHostBuild(build)    ? "/instprobe"
+                                                       : "/instprobe.exe");
   std::error_code ec;
   fs::remove_all(folder->dir, ec);
   fs::create_directories(folder->dir, ec);
@@ -59,7 +60,7 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
             "-u", "LANG", folder.localeVar};
   }
   int timeout = kRunTimeout;
-  if (folder.build != Build::kHost) {
+  if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {
     std::vector<std::string> runner = HostRunner();

@@ -24,7 +24,7 @@ std::string SearchListPath(const RunFolder& folder);
 std::string VariablesPath(const RunFolder& folder);
 
 // Runs the copied executable with `cwd` as working directory (the host
-// build directly, the Windows builds through wine), killed after 30 s.
+// builds directly, the Windows builds through wine), killed after 30 s.
 // True when it ran and exited with status 0.
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error);

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
-#include "regfile/reg_index.h"
 #include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
+#include "platform/platform.h"
+#include "regfile/reg_index.h"
+#include "regfile/reg_tree.h"
 
 namespace {
 
@@ -99,7 +100,8 @@ void CompareIndexes(const std::string& text) {
   if (fast.loaded != reference.loaded || fast.user != reference.user ||
       fast.keys.size() != reference.keys.size() ||
       fast.blocks.size() != reference.blocks.size() ||
-      fast.slots != reference.slots)
+      fast.slots != reference.slots || fast.arch != reference.arch ||
+      fast.wow6432nodes.size() != reference.wow6432nodes.size())
     FuzzFail("the skipping index differs from the line-by-line one");
   for (size_t i = 0; i < fast.keys.size(); ++i) {
     const RegKey& a = fast.keys[i];
@@ -113,6 +115,38 @@ void CompareIndexes(const std::string& text) {
     const RegBlock& b = reference.blocks[i];
     if (a.begin != b.begin || a.end != b.end || a.previous != b.previous)
       FuzzFail("a block differs between the two indexes");
+  }
+}
+
+// The file as system.reg and user.reg, seen by the 64-bit and the 32-bit
+// program: every lookup ends on a place of the tree, and unless the file
+// makes a 64-bit prefix the two programs find the same keys.
+void CompareViews(const std::string& text,
+                  const std::vector<std::string>& keys) {
+  RegTree views[2];
+  for (int i = 0; i < 2; ++i) {
+    RegIndexHive(Copy(text), text.size(), views[i].hives[kRegMachine]);
+    RegIndexHive(Copy(text), text.size(), views[i].hives[kRegUser]);
+    RegTreeSettle(views[i], i ? RegProgram::k32Bit : RegProgram::k64Bit);
+  }
+  for (int r = 0; r < kRegRootCount; ++r) {
+    RegRoot root = static_cast<RegRoot>(r);
+    for (const std::string& key : keys) {
+      std::u16string path(key.begin(), key.end());
+      RegLocation at[2];
+      bool found[2];
+      for (int i = 0; i < 2; ++i) {
+        found[i] =
+            RegTreeRoot(views[i], root, &at[i]) &&
+            RegTreeOpen(views[i], at[i], path.data(), path.size(), &at[i]);
+        if (found[i] && !RegTreeHas(views[i], at[i]))
+          FuzzFail("a lookup ended outside the tree");
+      }
+      if (!views[1].wow64 &&
+          (found[0] != found[1] ||
+           (found[0] && (at[0].node != at[1].node || at[0].key != at[1].key))))
+        FuzzFail("the 32-bit program's view differs outside a 64-bit prefix");
+    }
   }
 }
 
@@ -147,5 +181,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Lookup(root, "Software\\Wow6432Node\\Lab", names);
   }
   CompareIndexes(text);
+  CompareViews(text, keys);
   return 0;
 }

@@ -24,8 +24,8 @@ import wine_lab  # noqa: E402
 
 ZIP_MEMBERS = ["README.txt", "instprobe.exe", "stpsrch.ini",
                "x64/instprobe.exe"]
-TAR_FILES = ["bin/instprobe", "share/doc/instprobe/README.md",
-             "share/doc/instprobe/guide.md"]
+TAR_FILES = ["bin/instprobe", "bin/instprobe32",
+             "share/doc/instprobe/README.md", "share/doc/instprobe/guide.md"]
 
 # The bundled example on a 64-bit system where the editor is installed
 # twice: the 64-bit build in Program Files, the 32-bit one in Program Files
@@ -126,18 +126,19 @@ def check_archives(c, root, out, version, epoch, win32, win64, host):
         members = t.getmembers()
         files = sorted(m.name for m in members if m.isfile())
         c.check(files == ["%s/%s" % (base, f) for f in TAR_FILES],
-                "tar holds the binary and the docs", repr(files))
+                "tar holds the binaries and the docs", repr(files))
         c.check([m.name for m in members] ==
                 sorted(m.name for m in members), "tar members sorted")
         c.check(all(m.uid == 0 and m.gid == 0 and m.mtime == epoch and
                     m.uname == "" and m.gname == "" for m in members),
                 "tar owner 0:0 numeric and fixed time stamps")
-        binary = t.getmember(base + "/bin/instprobe")
-        c.check(binary.mode == 0o755, "tar binary is executable",
-                oct(binary.mode))
-        got = t.extractfile(binary).read()
-        c.check(got == (pathlib.Path(host) / "instprobe").read_bytes(),
-                "tar binary is the host build")
+        for program in ("instprobe", "instprobe32"):
+            binary = t.getmember(base + "/bin/" + program)
+            c.check(binary.mode == 0o755, "tar %s is executable" % program,
+                    oct(binary.mode))
+            got = t.extractfile(binary).read()
+            c.check(got == (pathlib.Path(host) / program).read_bytes(),
+                    "tar %s is the host build's" % program)
         for doc, src in (("README.md", "README.md"),
                          ("guide.md", "docs/guide.md")):
             name = base + "/share/doc/instprobe/" + doc

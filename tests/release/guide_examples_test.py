@@ -14,11 +14,11 @@ info string:
                                                 before the run
   ```ini example=N file=stvar.ini [builds=...]``` the expected variables file
                                                 (CRLF lines), for the builds
-                                                named (default: all three)
+                                                named (default: all four)
   ```text example=N file=stvar.ini absent```    no variables file is expected
 Every `ini` and `reg` block of the guide must belong to an example.
 
-Usage: guide_examples_test.py GUIDE WIN32_EXE WIN64_EXE HOST_EXE"""
+Usage: guide_examples_test.py GUIDE WIN32_EXE WIN64_EXE HOST_EXE HOST32_EXE"""
 import os
 import pathlib
 import re
@@ -28,7 +28,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_lab  # noqa: E402
 
-ALL_BUILDS = ("win32", "win64", "host")
+ALL_BUILDS = ("win32", "win64", "host", "host32")
+HOST_BUILDS = ("host", "host32")
 FENCE = re.compile(r"^```(.*)$")
 
 
@@ -118,7 +119,7 @@ def reg_keys(reg_text):
 
 
 def main(argv):
-    guide, exes = argv[1], dict(zip(ALL_BUILDS, argv[2:5]))
+    guide, exes = argv[1], dict(zip(ALL_BUILDS, argv[2:6]))
     text = pathlib.Path(guide).read_text(encoding="utf-8")
     examples, errors = collect_examples(text)
     passed = failed = 0
@@ -156,6 +157,7 @@ def main(argv):
                 for view in views:
                     lab.import_reg(body, view)
             made = [lab.install(p, k) for p, k in ex["files"]]
+            hosts = [b for b in HOST_BUILDS if b in present]
             for build in ALL_BUILDS:
                 if build not in present:
                     continue
@@ -165,10 +167,12 @@ def main(argv):
                 (run_dir / "stpsrch.ini").write_bytes(crlf(ex["list"]))
                 if ex["before"] is not None:
                     (run_dir / "stvar.ini").write_bytes(crlf(ex["before"]))
-                if build == "host":
-                    lab.stop_server()  # saves the registry files
+                if build in HOST_BUILDS:
+                    if build == hosts[0]:
+                        lab.stop_server()  # saves the registry files
                     lab.run_host(run_dir / os.path.basename(present[build]))
-                    lab.start_server()
+                    if build == hosts[-1]:
+                        lab.start_server()
                 else:
                     lab.run_windows(run_dir / os.path.basename(present[build]))
                 out = run_dir / "stvar.ini"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""`cmake --install BUILD --prefix DIR` installs exactly the host binary and
-the two documents, with the binary executable and the documents unchanged.
+"""`cmake --install BUILD --prefix DIR` installs exactly the two host
+programs and the two documents, the programs executable and every file
+unchanged.
 
 Usage: install_test.py SOURCE_ROOT HOST_BUILD"""
 import os
@@ -13,6 +14,7 @@ import tempfile
 # (installed path, source of its bytes relative to the source or build tree)
 EXPECTED = [
     ("bin/instprobe", ("build", "instprobe")),
+    ("bin/instprobe32", ("build", "instprobe32")),
     ("share/doc/instprobe/README.md", ("source", "README.md")),
     ("share/doc/instprobe/guide.md", ("source", "docs/guide.md")),
 ]
@@ -43,8 +45,9 @@ def main(argv):
             same = path.is_file() and \
                 path.read_bytes() == (trees[tree] / src).read_bytes()
             check(same, "%s is %s/%s" % (rel, tree, src))
-        check(os.access(prefix / "bin/instprobe", os.X_OK),
-              "bin/instprobe is executable")
+        for program in ("bin/instprobe", "bin/instprobe32"):
+            check(os.access(prefix / program, os.X_OK),
+                  program + " is executable")
     finally:
         shutil.rmtree(prefix, ignore_errors=True)
     print("%d passed, %d failed" % (passed, failed))

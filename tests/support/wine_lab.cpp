@@ -14,6 +14,12 @@ std::string LabDriveC() { return g_prefix + "/drive_c"; }
 const std::string& LabTempDir() { return g_tempRoot; }
 std::string LabLogPath() { return g_tempRoot + "/wine.log"; }
 
+bool LabPrefixIs64Bit() {
+  std::string text;
+  return ReadBytes(g_prefix + "/system.reg", &text) &&
+         text.find("\n#arch=win64\n") != std::string::npos;
+}
+
 static bool RunTool(const std::vector<std::string>& argv, int timeoutSeconds,
                     std::string* error) {
   int status = 0;

@@ -13,6 +13,11 @@ bool LabPrefixSetUp(std::string* error);
 // Stops the server (only this prefix's) and removes the temporary folder.
 void LabPrefixTearDown();
 
+// Whether the prefix is a 64-bit one: its system.reg says "#arch=win64"
+// (Wine takes a file without the line for a 32-bit prefix). WINEARCH=win32
+// in the environment makes a 32-bit prefix.
+bool LabPrefixIs64Bit();
+
 // The prefix directory, and its C: drive as a Unix path.
 const std::string& LabPrefixDir();
 std::string LabDriveC();

@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "dospath/dos_path_text.h"
 #include "gtest/gtest.h"
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
 #include "platform/linux/wine_prefix.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
 
@@ -397,6 +398,37 @@ TEST_F(DosPathTest, NoPrefix) {
   }
   setenv("WINEPREFIX", g_prefix.c_str(), 1);
   HostForgetWinePrefix();
+}
+
+// What a 32-bit program in a 64-bit prefix reaches, as text: the rules the
+// lookup rows of the end-to-end suites do not meet on real files.
+TEST(DosRedirectWow64, TheRulesOfWinesNtdll) {
+  const struct {
+    const char16_t *path;
+    const char16_t *reached;  // null: not redirected
+  } kCases[] = {
+      {u"c:\\WINDOWS\\System32\\x.dll", u"c:\\WINDOWS\\syswow64\\x.dll"},
+      {u"C:\\windows\\system32x\\x.dll", nullptr},
+      {u"D:\\windows\\system32\\x.dll", nullptr},
+      {u"C:\\windows", nullptr},
+      {u"C:\\windows\\SysNative", u"C:\\windows\\system32"},
+      {u"C:\\windows\\system32\\catroot2\\x", nullptr},
+      {u"C:\\windows\\system32\\CATROOT", nullptr},
+      {u"C:\\windows\\system32\\catroot3", u"C:\\windows\\syswow64\\catroot3"},
+      {u"C:\\windows\\system32\\drivers\\etc\\hosts", nullptr},
+      {u"C:\\windows\\system32\\drivers\\x.sys",
+       u"C:\\windows\\syswow64\\drivers\\x.sys"},
+      {u"C:\\windows\\system32\\logfiles\\x", nullptr},
+      {u"C:\\windows\\system32\\spool", nullptr},
+      {u"C:\\windows\\regedit.exe", u"C:\\windows\\syswow64\\regedit.exe"},
+      {u"C:\\windows\\notepad.exe", nullptr},
+  };
+  for (const auto &c : kCases) {
+    std::u16string path = c.path;
+    EXPECT_EQ(c.reached != nullptr, DosRedirectWow64(path));
+    EXPECT_TRUE(path == (c.reached != nullptr ? c.reached : c.path))
+        << std::string(path.begin(), path.end());
+  }
 }
 
 }  // namespace

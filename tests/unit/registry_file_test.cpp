@@ -12,10 +12,11 @@
 
 #include "tests/unit/registry_prefix_fixture.h"
 
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/registry.h"
 #include "platform/linux/wine_prefix.h"
+#include "platform/platform.h"
+#include "regfile/reg_tree.h"
 
 namespace {
 
@@ -286,6 +287,86 @@ TEST_F(RegistryFile, MissingAndBrokenFiles) {
     EXPECT_EQ(r.query, c.query) << c.name;
     EXPECT_EQ(r.type, c.type) << c.name;
     EXPECT_EQ(r.size, c.size) << c.name;
+  }
+}
+
+// Wine's 32-bit view over small files, for what the builds under Wine do
+// not show (LookupTest holds the rest): Software\Classes through its link,
+// the shared key's fallback to its parent, Wow6432Node keys in any hive, and
+// the prefixes that have one view.
+TEST(RegistryView, WineServerRulesFromTheFiles) {
+  std::string link = "#link\n\"SymbolicLinkValue\"=hex(6):5c,00";
+  char unit[8];
+  for (char c :
+       std::string("Registry\\Machine\\Software\\Classes\\Wow6432Node")) {
+    snprintf(unit, sizeof unit, ",%02x,00", c);
+    link += unit;
+  }
+  const std::string machine =
+      "[Software\\\\Classes] 1\n\"v\"=\"classes\"\n"
+      "[Software\\\\Classes\\\\.zzz] 1\n\"v\"=\"zzz\"\n"
+      "[Software\\\\Classes\\\\Wow6432Node\\\\CLSID] 1\n"
+      "[Software\\\\Wow6432Node\\\\Classes] 1\n" +
+      link +
+      "\n"
+      "[Software\\\\Wow6432Node\\\\Wow6432Node\\\\Deep] 1\n\"v\"=\"deep\"\n"
+      "[System\\\\W] 1\n\"v\"=\"w64\"\n"
+      "[System\\\\W\\\\WOW6432NODE] 1\n\"v\"=\"w32\"\n";
+  const std::string user =
+      "[Software\\\\U] 1\n\"v\"=\"u64\"\n"
+      "[Software\\\\Wow6432Node\\\\U] 1\n\"v\"=\"u32\"\n";
+  const struct {
+    RegRoot root;
+    const char16_t* path;
+    const char* in32;  // the 32-bit program in the 64-bit prefix
+    const char* as;    // the 64-bit program, and both in a 32-bit prefix
+  } rows[] = {
+      {RegRoot::kLocalMachine, u"Software\\Classes", "classes", "classes"},
+      {RegRoot::kClassesRoot, u".zzz", "zzz", "zzz"},
+      {RegRoot::kLocalMachine, u"Software\\Wow6432Node\\Classes\\.zzz", "zzz",
+       "-"},
+      {RegRoot::kLocalMachine, u"Software\\Wow6432Node\\Wow6432Node\\Deep",
+       "deep", "deep"},
+      {RegRoot::kLocalMachine, u"System\\W", "w32", "w64"},
+      {RegRoot::kCurrentUser, u"Software\\U", "u32", "u64"},
+  };
+  const struct {
+    const char* arch;
+    RegProgram program;
+    bool wow64;
+  } prefixes[] = {
+      {"#arch=win64\n", RegProgram::k32Bit, true},
+      {"#arch=win64\n", RegProgram::k64Bit, false},
+      {"#arch=win32\n", RegProgram::k32Bit, false},
+      {"", RegProgram::k32Bit, false},
+  };
+  for (const auto& prefix : prefixes) {
+    RegTree reg;
+    const std::string texts[] = {
+        std::string("WINE REGISTRY Version 2\n") + prefix.arch + machine,
+        kRegistryUserHeader + user};
+    for (int i = 0; i < 2; ++i) {
+      char* bytes = new char[texts[i].size()];
+      memcpy(bytes, texts[i].data(), texts[i].size());
+      RegIndexHive(RegText(bytes), texts[i].size(),
+                   reg.hives[i ? kRegUser : kRegMachine]);
+    }
+    RegTreeSettle(reg, prefix.program);
+    for (const auto& row : rows) {
+      RegLocation at;
+      RegValue value;
+      std::string text = "-";
+      if (RegTreeRoot(reg, row.root, &at) &&
+          RegTreeOpen(reg, at, row.path,
+                      std::char_traits<char16_t>::length(row.path), &at) &&
+          RegTreeFindValue(reg, at, u"v", &value)) {
+        text.clear();
+        for (size_t i = 0; i + 1 < value.data.size() && value.data[i]; i += 2)
+          text += static_cast<char>(value.data[i]);
+      }
+      EXPECT_EQ(text, prefix.wow64 ? row.in32 : row.as)
+          << prefix.arch << static_cast<int>(prefix.program) << row.in32;
+    }
   }
 }
 
