@@ -161,8 +161,26 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   doc.lf = EncodeText(doc, u"\n");
   // Room for every line at once: growing by doubling would hold the old
   // and the new array together for a moment, and leave up to half unused.
-  auto unitAt = [&doc](size_t i) { return Unit(doc, i); };
   size_t unit = UnitSize(doc), n = doc.original.size(), pos = doc.markLen;
+  // The platform decodes a file before it splits it into lines, and in a
+  // double-byte code page a lead byte takes the next byte, a line break
+  // among them (not a zero byte): such a byte ends no line here either.
+  std::vector<bool> trail;
+  if (doc.encoding == ProfileEncoding::kAnsi) {
+    for (size_t i = pos; i < n; ++i) {
+      if (!doc.ansi.isLeadByte(static_cast<unsigned char>(doc.original[i])))
+        continue;
+      if (i + 1 == n) {
+        doc.endsInLeadByte = true;
+      } else if (doc.original[i + 1] != 0) {
+        if (trail.empty()) trail.assign(n, false);
+        trail[++i] = true;
+      }
+    }
+  }
+  auto unitAt = [&doc, &trail](size_t i) -> unsigned {
+    return !trail.empty() && trail[i] ? 'x' : Unit(doc, i);
+  };
   size_t lines = ProfileMaxLines(unitAt, pos, n, unit);
   doc.lines.reserve(lines + 1);
   doc.keys.reserve(lines);
@@ -287,6 +305,11 @@ std::string ProfileDocBytes(const ProfileDocument& doc) {
     const ProfileDocLine& line = doc.lines[i];
     out.append(LineBytes(doc, line), line.len);
     if ((line.flags & kLineNewEol) != 0) {
+      // A lead byte that ended the file would take the new line break as
+      // its trail byte; a blank after it reads as the same character.
+      if (doc.endsInLeadByte && (line.flags & kLineAdded) == 0 &&
+          line.begin + line.len == doc.original.size())
+        out += ' ';
       out += doc.eol;
       // A lone CR before a line that starts with LF would read as one CRLF
       // and swallow that line: the added ending takes the LF as well.

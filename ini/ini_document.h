@@ -54,6 +54,7 @@ struct ProfileDocument {
   std::vector<ProfileDocSection> sections;
   std::vector<int32_t> sectionSlots;  // -1 or a section; first wins
   bool changed = false;
+  bool endsInLeadByte = false;  // ANSI: the last byte is a lone lead byte
   // The file is there but could not be read, or it is too large for the
   // document's offsets, or this run's text outgrew them: it is never
   // written, since replacing it would lose whatever it holds.

@@ -50,6 +50,7 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
     std::string before;
     std::vector<Write> writes;
     std::string after;
+    uint32_t codePage = 1252;
   } cases[] = {
       {"comments, blanks, spacing, no final newline",
        "; top\r\n\r\n[Unknown]\r\nfoo = bar\r\n# hash\r\nnoequals\r\n\r\n"
@@ -92,8 +93,17 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
        "[S]\r\n",
        {{"S", "k", "\xC9t\xE9"}},
        "[S]\r\nk=\xC9t\xE9\r\n"},
+      {"932: a lead byte ending the file keeps its character",
+       "[S]\r\na=\x82",
+       {{"S", "b", "1"}},
+       "[S]\r\na=\x82 \r\nb=1\r\n", 932},
+      {"932: a line break after a lead byte is part of the character",
+       "[S]\r\na=\x82\nb=1\r\n",
+       {{"S", "b", "2"}},
+       "[S]\r\na=\x82\nb=1\r\nb=2\r\n", 932},
   };
   for (const auto& c : cases) {
+    HostSelectCodePage(c.codePage);
     std::string path = Dir() + "/keep.ini";
     WriteBytes(path, c.before);
     HostWrites(path, c.writes);
