@@ -371,7 +371,7 @@ TEST_P(BuildFaultTest, KilledRunLeavesOldOrCompleteFile) {
   // fit the suite's time.
   const bool host = build_ == Build::kHost;
   const int kEntries = host ? 10000 : 2000;
-  const int kRounds = host ? 30 : 20;
+  const int kRounds = host ? 30 : 12;
   std::string list = FailingList(kEntries);
   std::string old = OldVarsFile(kEntries, host ? 2 << 20 : 400 << 10);
   std::string expected = Reference(list, old);
