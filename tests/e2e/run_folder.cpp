@@ -73,13 +73,12 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
   if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error)) {
     return false;
   }
-  // The program ends with status 0 and a crash under Wine ends with the
-  // exception's code; status 1 is wine's own start failing, seen once in a
-  // few thousand runs. It is said, and the run made once more.
+  // The program ends with status 0, and a crash under Wine with the
+  // exception's code: status 1 is wine's own (seen once in a few thousand
+  // runs, 59 ms after the start). It is said, and the run made once more.
   if (status == 1 && !IsHostBuild(folder.build)) {
     std::cout << "[ wine     ] " << folder.exe
-              << ": wine exited with status 1 before the program ran; "
-                 "running it again\n";
+              << ": wine exited with status 1; running it again\n";
     if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error))
       return false;
   }
