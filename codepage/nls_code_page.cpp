@@ -108,6 +108,22 @@ void NlsFromWide(const NlsCodePage& page, const char16_t* text, size_t len,
   }
 }
 
+bool NlsFromWideExact(const NlsCodePage& page, const char16_t* text, size_t len,
+                      std::string& out) {
+  if (page.codePage == kCodePageUtf8) return WideToUtf8(text, len, out);
+  NlsFromWide(page, text, len, out);
+  for (size_t i = 0; i < len; ++i) {
+    uint16_t bytes = page.fromWide[text[i]];
+    unsigned char lead = static_cast<unsigned char>(bytes >> 8);
+    uint16_t back = bytes <= 0xFF ? page.toWide[bytes]
+                    : NlsIsLeadByte(page, lead)
+                        ? page.pairs[page.pairs[lead] + (bytes & 0xFF)]
+                        : 0;
+    if (back != text[i]) return false;
+  }
+  return true;
+}
+
 uint16_t NlsDefinedPair(const NlsCodePage& page, unsigned char lead,
                         unsigned char trail) {
   if (!NlsIsLeadByte(page, lead)) return 0;

@@ -53,6 +53,12 @@ void NlsToWide(const NlsCodePage& page, NlsEngine engine, const char* text,
 void NlsFromWide(const NlsCodePage& page, const char16_t* text, size_t len,
                  std::string& out);
 
+// The same, and whether every character was spelt as itself (what the
+// platform asks of a Unix file name): a best fit, a default character or,
+// in UTF-8, a lone surrogate make it false.
+bool NlsFromWideExact(const NlsCodePage& page, const char16_t* text,
+                      size_t len, std::string& out);
+
 // The unit of the double-byte character lead, trail, or 0 when the page
 // does not define it (what MB_ERR_INVALID_CHARS refuses).
 uint16_t NlsDefinedPair(const NlsCodePage& page, unsigned char lead,

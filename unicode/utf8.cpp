@@ -82,9 +82,10 @@ void Utf8ToWide(const char* text, size_t len, std::u16string& out) {
   }
 }
 
-void WideToUtf8(const char16_t* text, size_t len, std::string& out) {
+bool WideToUtf8(const char16_t* text, size_t len, std::string& out) {
   out.clear();
   out.reserve(len);
+  bool whole = true;
   for (size_t i = 0; i < len; ++i) {
     uint32_t cp = text[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < len && text[i + 1] >= 0xDC00 &&
@@ -93,6 +94,7 @@ void WideToUtf8(const char16_t* text, size_t len, std::string& out) {
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
+      whole = false;
     }
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
@@ -110,4 +112,5 @@ void WideToUtf8(const char16_t* text, size_t len, std::string& out) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
+  return whole;
 }

@@ -9,5 +9,5 @@
 // platform gives.
 void Utf8ToWide(const char* text, size_t len, std::u16string& out);
 
-// UTF-16 to UTF-8: a lone surrogate becomes U+FFFD.
-void WideToUtf8(const char16_t* text, size_t len, std::string& out);
+// UTF-16 to UTF-8: a lone surrogate becomes U+FFFD. False when one did.
+bool WideToUtf8(const char16_t* text, size_t len, std::string& out);

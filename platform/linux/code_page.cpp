@@ -94,34 +94,7 @@ void HostUnixNameToWide(const char* name, size_t len, std::u16string& out) {
 }
 
 bool HostWideToUnixName(const char16_t* text, size_t len, std::string& out) {
-  const NlsCodePage& page = Unix();
-  NlsFromWide(page, text, len, out);
-  if (page.codePage == kCodePageUtf8) {
-    // A lone surrogate has no spelling.
-    for (size_t i = 0; i < len; ++i) {
-      char16_t c = text[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < len && text[i + 1] >= 0xDC00 &&
-          text[i + 1] <= 0xDFFF) {
-        ++i;
-      } else if (c >= 0xD800 && c <= 0xDFFF) {
-        return false;
-      }
-    }
-    return true;
-  }
-  // Only a character whose bytes come back as that character is spelt.
-  for (size_t i = 0; i < len; ++i) {
-    uint16_t bytes = page.fromWide[text[i]];
-    uint16_t back = page.toWide[bytes & 0xFF];
-    if (bytes > 0xFF) {
-      unsigned char lead = static_cast<unsigned char>(bytes >> 8);
-      back = NlsIsLeadByte(page, lead)
-                 ? page.pairs[page.pairs[lead] + (bytes & 0xFF)]
-                 : 0;
-    }
-    if (back != text[i]) return false;
-  }
-  return true;
+  return NlsFromWideExact(Unix(), text, len, out);
 }
 
 // ---- The platform interface's code page services ----------------------------

@@ -108,10 +108,8 @@ HostLocaleChoice Choose() {
   return choice;
 }
 
-}  // namespace
-
-namespace {
 bool g_known = false;
+
 }  // namespace
 
 const HostLocaleChoice& HostLocale() {

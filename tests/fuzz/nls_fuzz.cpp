@@ -27,6 +27,9 @@ static void ExerciseCodePage(const uint8_t* data, size_t size) {
   std::string ansi;
   NlsFromWide(page, wide.data(), wide.size(), ansi);
   if (ansi.size() > 2 * wide.size()) FuzzFail("more than two bytes a unit");
+  std::string exact;
+  NlsFromWideExact(page, wide.data(), wide.size(), exact);
+  if (exact != ansi) FuzzFail("the exact conversion spelt other bytes");
   for (int lead = 0; lead < 256; ++lead) {
     NlsIsLeadByte(page, static_cast<unsigned char>(lead));
     NlsDefinedPair(page, static_cast<unsigned char>(lead),
