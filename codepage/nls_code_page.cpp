@@ -4,6 +4,8 @@
 // word each on double-byte ones). All words little-endian.
 #include "codepage/nls_code_page.h"
 
+#include <cstdint>
+
 #include "unicode/utf8.h"
 
 namespace {

@@ -4,6 +4,8 @@
 // units.
 #include "codepage/nls_locale.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr uint64_t kFileLocalesOffset = 0x10;

@@ -1,6 +1,7 @@
 // The Unix locale and character set names the platform recognises.
 #include "codepage/unix_locale_name.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "codepage/nls_code_page.h"

@@ -1,6 +1,7 @@
 // Loading, editing and writing out a profile file held for writing.
 #include "ini/ini_document.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 

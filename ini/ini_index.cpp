@@ -4,6 +4,8 @@
 // one section's keys.
 #include "ini/ini_index.h"
 
+#include <cstdint>
+
 namespace {
 
 // Units [begin, begin + len) of the text.

@@ -1,6 +1,8 @@
 // Encodings, blanks, names and lines of profile files.
 #include "ini/ini_text.h"
 
+#include <cstdint>
+
 #include "unicode/utf16.h"
 #include "unicode/utf8.h"
 

@@ -3,6 +3,9 @@
 // pages 932, 936, 949 and 950 the only single-byte capitals are A to Z.
 // Double-byte characters compare by their upper-case form.
 #include "pathtext/pathtext.h"
+
+#include <cstdint>
+
 #include "platform/platform.h"
 
 static unsigned char FoldAscii(unsigned char b) {

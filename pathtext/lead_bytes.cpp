@@ -1,5 +1,8 @@
 // The lead-byte table of the ANSI code page, fixed when the process starts.
 #include "pathtext/pathtext.h"
+
+#include <cstdint>
+
 #include "platform/platform.h"
 
 static unsigned char g_leadBytes[256];

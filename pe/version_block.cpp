@@ -8,6 +8,7 @@
 // converted to ANSI and placed at wLength + 4 + the value's offset.
 #include "pe/version_block.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 

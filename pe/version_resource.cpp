@@ -6,6 +6,7 @@
 // 16 bits. Only the entries on that path are read.
 #include "pe/version_resource.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "bytes/byte_span.h"

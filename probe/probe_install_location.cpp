@@ -1,4 +1,5 @@
 // Registry location lookup: the value a RegKey names, read as a directory.
+#include <cstdint>
 #include <cstring>
 
 #include "platform/platform.h"

@@ -1,5 +1,8 @@
 // Reads the fixed part of a file's version resource.
 #include "bytes/byte_span.h"
+
+#include <cstdint>
+
 #include "platform/platform.h"
 #include "probe/probe.h"
 

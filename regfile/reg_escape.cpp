@@ -1,5 +1,6 @@
 #include "regfile/reg_escape.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {

@@ -1,6 +1,7 @@
 #include "regfile/reg_index.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 

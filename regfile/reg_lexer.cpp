@@ -2,6 +2,7 @@
 // hex data that runs on over several lines.
 #include "regfile/reg_lexer.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "regfile/reg_escape.h"

@@ -3,6 +3,7 @@
 // Wow6432Node keys the files hold; symbolic-link keys are followed.
 #include "regfile/reg_tree.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -1,6 +1,7 @@
 // The whole life of one run: find the two files beside the executable, walk
 // the sections FILE0, FILE1, ... of the search list and write what each
 // entry's probe found.
+#include <cstdint>
 #include <cstring>
 
 #include "platform/platform.h"

@@ -2,6 +2,7 @@
 // they are needed.
 #include "platform/linux/code_page.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 

@@ -1,6 +1,8 @@
 // The running executable's path on the host: /proc/self/exe, a Unix path.
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 uint32_t PlatformModulePath(char* buf, uint32_t size) {

@@ -4,6 +4,7 @@
 // names and string data convert through the ANSI code page.
 #include "platform/linux/registry.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 bool ReadWholeFd(int fd, uint64_t maxBytes, std::string& bytes) {
   bytes.clear();

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 uint32_t PlatformLoadLeadBytes(unsigned char table[256]) {

@@ -4,6 +4,7 @@
 // written once, at the commit.
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "ini/ini_text.h"

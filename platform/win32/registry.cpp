@@ -2,6 +2,8 @@
 // sees what 32-bit programs see, the 64-bit build the native view.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 // The handle values of the predefined keys are the ones Windows uses, so a

@@ -2,6 +2,8 @@
 // platform's version calls want: movable, zero-filled, locked while in use.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 uint32_t PlatformVersionInfoSize(const char* path) {

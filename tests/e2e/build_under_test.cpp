@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 
 const char* BuildName(Build build) {
   switch (build) {
@@ -52,9 +51,4 @@ bool BuildAvailable(Build build, std::string* why) {
          " is missing; build it with `cmake --preset " + preset +
          " && cmake --build --preset " + preset + "`";
   return false;
-}
-
-bool AllBuildsRequired() {
-  const char* value = getenv("INSTPROBE_REQUIRE_ALL_BUILDS");
-  return value != nullptr && strcmp(value, "1") == 0;
 }

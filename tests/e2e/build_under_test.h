@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "tests/support/wine_lab.h"
+
 enum class Build { kHost, kHost32, kWin32, kWin64 };
 
 // Whether the build is one of the host programs (run directly, not by Wine).
@@ -25,17 +27,10 @@ std::string BuildExePath(Build build);
 // True when the build's executable is there; otherwise `why` says so.
 bool BuildAvailable(Build build, std::string* why);
 
-// $INSTPROBE_REQUIRE_ALL_BUILDS=1: a missing executable is a failure, not a
-// reason to skip.
-bool AllBuildsRequired();
-
 // Ends the current test when the build is missing: a failure when every
 // build is required, a skip otherwise.
-#define E2E_REQUIRE_BUILD(build)                  \
-  do {                                            \
-    std::string e2e_why;                          \
-    if (!BuildAvailable((build), &e2e_why)) {     \
-      if (AllBuildsRequired()) FAIL() << e2e_why; \
-      GTEST_SKIP() << e2e_why;                    \
-    }                                             \
+#define E2E_REQUIRE_BUILD(build)                                    \
+  do {                                                              \
+    std::string e2e_why;                                            \
+    if (!BuildAvailable((build), &e2e_why)) LAB_UNAVAILABLE(e2e_why); \
   } while (0)

@@ -5,6 +5,7 @@
 // end with half a character.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -10,6 +10,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>

@@ -7,6 +7,7 @@
 // to header must equal the one read line by line.
 #include <stdlib.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>

@@ -17,6 +17,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,7 @@
 // Line-by-line check of a variables file, and reading it back.
 #include "tests/hostile/vars_soundness.h"
 
+#include <cstdint>
 #include <set>
 #include <utility>
 

@@ -18,6 +18,7 @@ class LabEnvironment : public ::testing::Environment {
 };
 
 int main(int argc, char** argv) {
+  SetSuiteLocale();
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new LabEnvironment);
   return RUN_ALL_TESTS();

@@ -3,11 +3,26 @@
 
 #include <stdlib.h>
 
+#include <cstring>
+
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
 
 static std::string g_tempRoot;
 static std::string g_prefix;
+
+bool AllBuildsRequired() {
+  const char* value = getenv("INSTPROBE_REQUIRE_ALL_BUILDS");
+  return value != nullptr && strcmp(value, "1") == 0;
+}
+
+void SetSuiteLocale() {
+  // The suites' own files and Wine's Unix file names are UTF-8; a case
+  // about another locale sets it for the program it runs.
+  for (const char* name : {"LANG", "LANGUAGE", "LC_CTYPE", "LC_MESSAGES"})
+    unsetenv(name);
+  setenv("LC_ALL", "C.UTF-8", 1);
+}
 
 const std::string& LabPrefixDir() { return g_prefix; }
 std::string LabDriveC() { return g_prefix + "/drive_c"; }
@@ -28,8 +43,9 @@ static bool RunTool(const std::vector<std::string>& argv, int timeoutSeconds,
     return false;
   }
   if (status != 0) {
-    *error = argv[0] + " " + (argv.size() > 1 ? argv[1] : "") +
-             " exited with status " + std::to_string(status) + " (see " +
+    std::string command;
+    for (const std::string& word : argv) command += (command.empty() ? "" : " ") + word;
+    *error = command + " exited with status " + std::to_string(status) + " (see " +
              LabLogPath() + ")";
     return false;
   }
@@ -75,19 +91,24 @@ bool WriteRegFile(const std::string& path, const std::u16string& body,
   return false;
 }
 
+// The lab's own server, whatever $WINEPREFIX a test has set since.
+static std::vector<std::string> Wineserver(const char* option) {
+  return {"env", "WINEPREFIX=" + g_prefix, "wineserver", option};
+}
+
 static bool StopServer(std::string* error) {
   // -k ends the server (it saves the registry on the way out); -w returns
   // once it has gone. -k reports failure when no server runs, which is fine.
   int status = 0;
-  if (!RunChild({"wineserver", "-k"}, g_tempRoot, LabLogPath(), 30, &status,
+  if (!RunChild(Wineserver("-k"), g_tempRoot, LabLogPath(), 30, &status,
                 error)) {
     return false;
   }
-  return RunTool({"wineserver", "-w"}, 60, error);
+  return RunTool(Wineserver("-w"), 60, error);
 }
 
 bool SaveRegistryAndRestartServer(std::string* error) {
-  return StopServer(error) && RunTool({"wineserver", "-p"}, 30, error);
+  return StopServer(error) && RunTool(Wineserver("-p"), 30, error);
 }
 
 bool LabPrefixSetUp(std::string* error) {

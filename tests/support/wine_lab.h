@@ -4,8 +4,28 @@
 // so the host build reads the same prefix as the Windows builds.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+// $INSTPROBE_REQUIRE_ALL_BUILDS=1 (the test command sets it): every build,
+// tool and Wine must be there, and a missing one fails the tests that need
+// it instead of skipping them.
+bool AllBuildsRequired();
+
+// Ends the current test when what it needs (a build, MinGW, Wine, a probe
+// that compiles) is missing: a failure when every build is required, a
+// skip otherwise. `why` names what is missing.
+#define LAB_UNAVAILABLE(why)                   \
+  do {                                         \
+    if (AllBuildsRequired()) FAIL() << (why);  \
+    GTEST_SKIP() << (why);                     \
+  } while (0)
+
+// The locale the suites run in (C.UTF-8), set in the test program's own
+// environment before any test, whatever the caller's was.
+void SetSuiteLocale();
 
 // Makes the prefix (wineboot --init) and starts its persistent server.
 bool LabPrefixSetUp(std::string* error);

@@ -1,5 +1,6 @@
 // The host's locale and code pages as Wine chooses and converts them, from
 // Wine's own files. Expected values were measured under Wine 8.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -175,6 +176,7 @@ std::string g_root;    // the suite's temporary directory
 std::string g_prefix;  // the lab's Wine prefix, or a bare one in g_root
 std::string g_probe;   // the probe built for this suite
 bool g_wine = false;   // the lab prefix and the probe are ready
+std::string g_why;     // why they are not
 
 std::string CwdPath(Cwd cwd) {
   switch (cwd) {
@@ -244,10 +246,9 @@ class DosPathTest : public ::testing::Test {
   static void SetUpTestSuite() {
     g_root = MakeTempDir("dos-path-test");
     g_probe = g_root + "/probe.exe";
-    std::string error;
-    g_wine = LabPrefixSetUp(&error) &&
+    g_wine = LabPrefixSetUp(&g_why) &&
              BuildWineProbe("tests/wine-probes/file-attributes/probe.cpp",
-                            g_probe, &error);
+                            g_probe, &g_why);
     g_prefix = LabPrefixDir();
     if (!g_wine) {
       // The host side still runs against the recorded answers.
@@ -316,7 +317,7 @@ TEST_F(DosPathTest, AgreesWithWine) {
     EXPECT_EQ(expected, HostKind(row.path, row.cwd, nullptr));
     EXPECT_EQ(expected != kMiss, PlatformFileExists(row.path));
   }
-  if (!g_wine) GTEST_SKIP() << "Wine or MinGW missing: host side only";
+  if (!g_wine) LAB_UNAVAILABLE("Wine or MinGW missing: host side only: " + g_why);
 }
 
 // The Unix path names the real entry: an exact name wins over a case-folded

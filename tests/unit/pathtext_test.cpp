@@ -6,6 +6,7 @@
 // the code page is the one the platform derives from the locale, so each
 // binary runs once with a 1252 locale and once with a Japanese one, and each
 // fixture runs under its own code page only.
+#include <cstdint>
 #include <cstring>
 #include <string>
 

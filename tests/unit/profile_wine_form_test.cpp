@@ -35,7 +35,7 @@ class ProfileWineForm : public ::testing::Test {
   static void TearDownTestSuite() { LabPrefixTearDown(); }
   void SetUp() override {
     HostSelectCodePage(1252);
-    if (!g_ready) GTEST_SKIP() << "MinGW or Wine unavailable: " << g_why;
+    if (!g_ready) LAB_UNAVAILABLE("MinGW or Wine unavailable: " + g_why);
   }
 };
 

@@ -3,6 +3,7 @@
 // 519-byte rule.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -277,7 +278,7 @@ class RegistryWine : public ::testing::Test {
   static void TearDownTestSuite() { LabPrefixTearDown(); }
 
   void SetUp() override {
-    if (!g_skip.empty()) GTEST_SKIP() << "no Wine lab: " << g_skip;
+    if (!g_skip.empty()) LAB_UNAVAILABLE("no Wine lab: " + g_skip);
     ASSERT_EQ(g_error, "") << "the lab prefix is not ready";
     HostForgetWinePrefix();
     HostForgetRegistry();

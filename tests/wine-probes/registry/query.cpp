@@ -6,6 +6,7 @@
 // which starts filled with 0xAA so untouched bytes show.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
