@@ -11,6 +11,7 @@ Usage: archive_test.py SOURCE_ROOT VERSION WIN32_EXE WIN64_EXE HOST_BUILD DIST""
 import hashlib
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -36,6 +37,23 @@ INSTALLED = [
      "version 7.1.0.2"),
     (r"C:\Tools\Viewer\\", "directory"),  # the list's folder, no viewer
 ]
+
+# The Linux programs run on the oldest release the README names, Debian 12
+# (glibc 2.36), whichever release built them: they need glibc's libraries
+# and no newer symbol version; the C++ runtime is linked in.
+OLDEST_GLIBC = (2, 36)
+RUNTIME_LIBRARIES = {"libc.so.6", "libm.so.6", "ld-linux-x86-64.so.2"}
+
+
+def linked_against(binary):
+    """The shared libraries a binary needs, and the highest GLIBC_ symbol
+    version it asks for."""
+    dump = subprocess.run(["objdump", "-p", str(binary)], check=True,
+                          capture_output=True, text=True).stdout
+    needed = set(re.findall(r"^\s*NEEDED\s+(\S+)$", dump, re.M))
+    versions = [tuple(int(n) for n in v.split("."))
+                for v in re.findall(r"\bGLIBC_(\d+(?:\.\d+)+)\b", dump)]
+    return needed, max(versions, default=(0,))
 
 
 def expected_vars(editor_version, editor_dir):
@@ -139,6 +157,12 @@ def check_archives(c, root, out, version, epoch, win32, win64, host):
             got = t.extractfile(binary).read()
             c.check(got == (pathlib.Path(host) / program).read_bytes(),
                     "tar %s is the host build's" % program)
+            needed, glibc = linked_against(pathlib.Path(host) / program)
+            c.check(needed <= RUNTIME_LIBRARIES,
+                    "%s needs the C library only" % program, repr(needed))
+            c.check(glibc <= OLDEST_GLIBC, "%s runs on Debian 12 (glibc %s)"
+                    % (program, ".".join(map(str, OLDEST_GLIBC))),
+                    "needs GLIBC_%s" % ".".join(map(str, glibc)))
         for doc, src in (("README.md", "README.md"),
                          ("guide.md", "docs/guide.md")):
             name = base + "/share/doc/instprobe/" + doc

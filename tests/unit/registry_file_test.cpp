@@ -295,6 +295,23 @@ TEST_F(RegistryFile, MissingAndBrokenFiles) {
 // not show (LookupTest holds the rest): Software\Classes through its link,
 // the shared key's fallback to its parent, Wow6432Node keys in any hive, and
 // the prefixes that have one view.
+// A value's text in a view, its UTF-16 units as bytes; "-" when the key or
+// the value is missing.
+std::string ViewValue(const RegTree& reg, RegRoot root, const char16_t* path,
+                      const char16_t* name) {
+  RegLocation at;
+  RegValue value;
+  if (!RegTreeRoot(reg, root, &at) ||
+      !RegTreeOpen(reg, at, path, std::char_traits<char16_t>::length(path),
+                   &at) ||
+      !RegTreeFindValue(reg, at, name, &value))
+    return "-";
+  std::string text;
+  for (size_t i = 0; i + 1 < value.data.size() && value.data[i]; i += 2)
+    text += static_cast<char>(value.data[i]);
+  return text;
+}
+
 TEST(RegistryView, WineServerRulesFromTheFiles) {
   std::string link = "#link\n\"SymbolicLinkValue\"=hex(6):5c,00";
   char unit[8];
@@ -354,19 +371,54 @@ TEST(RegistryView, WineServerRulesFromTheFiles) {
     }
     RegTreeSettle(reg, prefix.program);
     for (const auto& row : rows) {
-      RegLocation at;
-      RegValue value;
-      std::string text = "-";
-      if (RegTreeRoot(reg, row.root, &at) &&
-          RegTreeOpen(reg, at, row.path,
-                      std::char_traits<char16_t>::length(row.path), &at) &&
-          RegTreeFindValue(reg, at, u"v", &value)) {
-        text.clear();
-        for (size_t i = 0; i + 1 < value.data.size() && value.data[i]; i += 2)
-          text += static_cast<char>(value.data[i]);
-      }
-      EXPECT_EQ(text, prefix.wow64 ? row.in32 : row.as)
+      EXPECT_EQ(ViewValue(reg, row.root, row.path, u"v"),
+                prefix.wow64 ? row.in32 : row.as)
           << prefix.arch << static_cast<int>(prefix.program) << row.in32;
+    }
+  }
+}
+
+// A fresh 64-bit prefix as Wine 10 saves it: CurrentControlSet is a link to
+// ControlSet001, and more keys stand under the Wow6432Node ones.
+TEST(RegistryView, APrefixSavedByWine10) {
+  const struct {
+    RegRoot root;
+    const char16_t* path;
+    const char16_t* name;
+    const char* in32;  // the 32-bit program
+    const char* as;    // the 64-bit program
+  } rows[] = {
+      {RegRoot::kLocalMachine,
+       u"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+       u"OS", "Windows_NT", "Windows_NT"},
+      {RegRoot::kLocalMachine,
+       u"SYSTEM\\currentcontrolset\\Control\\Session Manager\\Environment",
+       u"PROCESSOR_ARCHITECTURE", "AMD64", "AMD64"},
+      {RegRoot::kLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion",
+       u"ProgramFilesDir", "C:\\Program Files (x86)", "C:\\Program Files"},
+      {RegRoot::kLocalMachine,
+       u"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
+       u"CommonFilesDir", "C:\\Program Files (x86)\\Common Files",
+       "C:\\Program Files (x86)\\Common Files"},
+      {RegRoot::kLocalMachine, u"System\\CurrentControlSet\\NoSuchKey", u"OS",
+       "-", "-"},
+  };
+  const char* files[] = {"system.reg", "user.reg"};
+  for (RegProgram program : {RegProgram::k32Bit, RegProgram::k64Bit}) {
+    RegTree reg;
+    for (int i = 0; i < 2; ++i) {
+      std::string text;
+      ASSERT_TRUE(ReadBytes(std::string(WINE10_PREFIX_DIR "/") + files[i], &text));
+      char* bytes = new char[text.size()];
+      memcpy(bytes, text.data(), text.size());
+      RegIndexHive(RegText(bytes), text.size(),
+                   reg.hives[i ? kRegUser : kRegMachine]);
+    }
+    RegTreeSettle(reg, program);
+    for (const auto& row : rows) {
+      EXPECT_EQ(ViewValue(reg, row.root, row.path, row.name),
+                program == RegProgram::k32Bit ? row.in32 : row.as)
+          << static_cast<int>(program) << row.as;
     }
   }
 }
