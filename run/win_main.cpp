@@ -13,7 +13,7 @@ static void KeepLibraryLoadsToSystemFolder() {
   typedef BOOL(WINAPI * SetDefaultDirs)(DWORD);
   SetDefaultDirs setDefault = reinterpret_cast<SetDefaultDirs>(
       reinterpret_cast<void (*)()>(GetProcAddress(
-          GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+          GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
   if (setDefault != nullptr) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryA("");
 }
