@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Checks a built Windows executable: GUI subsystem, imports from system DLLs
+"""Checks a built Windows executable: GUI subsystem, imports from known DLLs
 only, an embedded asInvoker manifest and a version resource carrying the
 expected version. Exits non-zero with a message on the first failure."""
 import struct
 import sys
 
-SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "user32.dll", "version.dll",
-               "msvcrt.dll", "ntdll.dll", "shell32.dll", "ole32.dll"}
+# The DLLs an executable may import: Windows' known DLLs (and ntdll), which
+# the loader takes from the system folder only, never from the program's
+# folder. Any other library, version.dll among them, is loaded at run time
+# from the system folder.
+KNOWN_DLLS = {"kernel32.dll", "advapi32.dll", "user32.dll", "msvcrt.dll",
+              "ntdll.dll", "shell32.dll", "ole32.dll"}
 
 
 def fail(msg):
@@ -53,9 +57,9 @@ def main(path, version):
             break
         dlls.append(cstr(off(name_rva)))
         o += 20
-    foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
+    foreign = [d for d in dlls if d.lower() not in KNOWN_DLLS]
     if foreign:
-        fail("imports non-system DLLs: %s" % ", ".join(foreign))
+        fail("imports DLLs that are not known DLLs: %s" % ", ".join(foreign))
     rsrc_rva, rsrc_size = struct.unpack_from("<II", data, ddir + 16)
     if rsrc_size == 0:
         fail("no resources")

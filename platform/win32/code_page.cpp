@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/win32/system_library.h"
 
 uint32_t PlatformLoadLeadBytes(unsigned char table[256]) {
   UINT acp = GetACP();
@@ -21,7 +22,12 @@ uint32_t PlatformUpperDoubleByte(unsigned char lead, unsigned char trail) {
   WCHAR wide[2] = {0, 0};
   if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) != 1)
     return 0;
-  CharUpperBuffW(wide, 1);
+  // From user32, loaded on first use (system_library.h); without it the
+  // character has no upper-case form.
+  static const auto upper = LibraryFunction<decltype(&CharUpperBuffW)>(
+      LoadSystemLibrary(L"user32.dll"), "CharUpperBuffW");
+  if (upper == nullptr) return 0;
+  upper(wide, 1);
   return wide[0];
 }
 

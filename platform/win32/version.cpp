@@ -1,14 +1,48 @@
 // Version resources through the real API, with the scratch block the
 // platform's version calls want: movable, zero-filled, locked while in use.
+// version.dll is loaded on first use from the system folder only
+// (system_library.h); when that fails every file reads as one without
+// version information.
 #include <windows.h>
 
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/win32/system_library.h"
+
+namespace {
+
+struct VersionApi {
+  bool tried;
+  decltype(&GetFileVersionInfoSizeA) size;
+  decltype(&GetFileVersionInfoA) read;
+  decltype(&VerQueryValueA) query;
+};
+
+VersionApi g_api;
+
+// Loads the library on the first call; a library without all three
+// functions counts as none.
+const VersionApi& Api() {
+  if (g_api.tried) return g_api;
+  g_api.tried = true;
+  HMODULE module = LoadSystemLibrary(L"version.dll");
+  g_api.size = LibraryFunction<decltype(g_api.size)>(
+      module, "GetFileVersionInfoSizeA");
+  g_api.read = LibraryFunction<decltype(g_api.read)>(module,
+                                                     "GetFileVersionInfoA");
+  g_api.query = LibraryFunction<decltype(g_api.query)>(module,
+                                                       "VerQueryValueA");
+  if (!g_api.size || !g_api.read || !g_api.query) g_api = {true, {}, {}, {}};
+  return g_api;
+}
+
+}  // namespace
 
 uint32_t PlatformVersionInfoSize(const char* path) {
+  const VersionApi& api = Api();
   DWORD handle = 0;
-  return GetFileVersionInfoSizeA(path, &handle);
+  return api.size != nullptr ? api.size(path, &handle) : 0;
 }
 
 void* PlatformVersionBlockAlloc(uint32_t size) {
@@ -26,13 +60,15 @@ void PlatformVersionBlockFree(void* block) {
 }
 
 bool PlatformVersionInfoRead(const char* path, uint32_t size, void* block) {
-  return GetFileVersionInfoA(path, 0, size, block) != 0;
+  const VersionApi& api = Api();
+  return api.read != nullptr && api.read(path, 0, size, block) != 0;
 }
 
 bool PlatformVersionQueryRoot(void* block, const void** record, uint32_t* len) {
+  const VersionApi& api = Api();
   void* found = nullptr;
   UINT length = 0;
-  BOOL ok = VerQueryValueA(block, "\\", &found, &length);
+  BOOL ok = api.query != nullptr && api.query(block, "\\", &found, &length);
   *record = found;
   *len = length;
   return ok != 0;

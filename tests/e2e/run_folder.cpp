@@ -53,6 +53,24 @@ std::string VariablesPath(const RunFolder& folder) {
   return folder.dir + "/stvar.ini";
 }
 
+bool PlantVersionDll(RunFolder* folder, const std::string& cwd,
+                     std::string* error) {
+  std::string dll = std::string(E2E_FIXTURE_DIR) + "/planted_version_" +
+                    (folder->build == Build::kWin32 ? "i686" : "x86_64") +
+                    ".dll";
+  std::error_code ec;
+  fs::remove(LabDriveC() + "/planted.txt", ec);
+  fs::remove_all(cwd, ec);
+  fs::create_directories(cwd, ec);
+  for (const std::string& dir : {folder->dir, cwd})
+    if (!ec) fs::copy_file(dll, dir + "/VERSION.dll", ec);
+  if (ec) *error = "cannot plant " + dll + ": " + ec.message();
+  folder->planted = !ec;
+  return folder->planted;
+}
+
+bool PlantedDllRan() { return PathExists(LabDriveC() + "/planted.txt"); }
+
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error) {
   std::vector<std::string> argv;
@@ -61,6 +79,10 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
             "-u", "LANG", folder.localeVar};
   }
   int timeout = kRunTimeout;
+  if (folder.planted) {
+    if (argv.empty()) argv.push_back("env");
+    argv.push_back("WINEDLLOVERRIDES=version=n,b");
+  }
   if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {

@@ -14,6 +14,8 @@ struct RunFolder {
   // One locale variable ("LC_ALL=ja_JP.UTF-8") the run gets in place of
   // the test's LC_ALL, LC_CTYPE, LC_MESSAGES and LANG; empty: the test's.
   std::string localeVar;
+  // Set by PlantVersionDll: Wine looks for VERSION.dll as Windows does.
+  bool planted = false;
 };
 
 // Makes drive_c/runs/<name>-<build> anew and copies the executable into it.
@@ -22,6 +24,13 @@ bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
 
 std::string SearchListPath(const RunFolder& folder);
 std::string VariablesPath(const RunFolder& folder);
+
+// Puts the planted VERSION.dll of a Windows build (its DllMain writes
+// C:\planted.txt) beside the executable and into `cwd`, made anew.
+bool PlantVersionDll(RunFolder* folder, const std::string& cwd,
+                     std::string* error);
+// Whether a planted VERSION.dll has run.
+bool PlantedDllRan();
 
 // Runs the copied executable with `cwd` as working directory (the host
 // builds directly, the Windows builds through wine), killed after 30 s.

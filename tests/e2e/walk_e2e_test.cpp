@@ -27,6 +27,9 @@ struct WalkCase {
   std::string list;               // stpsrch.ini bytes
   std::vector<VarEntry> before;   // stvar.ini written by an earlier run
   std::vector<VarEntry> written;  // what this run adds, in order
+  // A Windows build runs with VERSION.dll planted beside it and in another
+  // working directory: it must not load either.
+  bool planted = false;
 };
 
 void PrintTo(const WalkCase& walk, std::ostream* out) { *out << walk.name; }
@@ -121,6 +124,12 @@ static std::vector<WalkCase> MakeWalkCases() {
        SearchListText({{kEditorKey, "editor.exe", "="}}),
        {},
        {}},
+      {"planted_version_dll",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"}}),
+       {},
+       {Found("A")},
+       true},
   };
 }
 
@@ -143,7 +152,13 @@ TEST_P(WalkTest, WritesTheListedEntries) {
     ASSERT_TRUE(
         WriteBytes(VariablesPath(folder), ExpectedVarsFile(walk.before)));
   }
-  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+  std::string cwd = folder.dir;
+  if (walk.planted && !IsHostBuild(build)) {
+    cwd += "-cwd";
+    ASSERT_TRUE(PlantVersionDll(&folder, cwd, &error)) << error;
+  }
+  ASSERT_TRUE(RunInstprobe(folder, cwd, &error)) << error;
+  EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
 
   std::vector<VarEntry> all = walk.before;
   all.insert(all.end(), walk.written.begin(), walk.written.end());

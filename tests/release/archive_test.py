@@ -128,6 +128,12 @@ def check_archives(c, root, out, version, epoch, win32, win64, host):
                 "top-level exe is the 32-bit build")
         c.check(z.read("x64/instprobe.exe") ==
                 pathlib.Path(win64).read_bytes(), "x64/ holds the 64-bit build")
+        with tempfile.TemporaryDirectory() as scratch:
+            for exe in ("instprobe.exe", "x64/instprobe.exe"):
+                c.check(subprocess.run(
+                    [sys.executable, str(root / "scripts" / "check-exe.py"),
+                     z.extract(exe, scratch), version]).returncode == 0,
+                    "%s: imports known DLLs only (check-exe.py)" % exe)
         readme = z.read("README.txt")
         c.check(only_crlf(readme), "README.txt has CRLF line endings only")
         c.check(b"```" not in readme and b"example=" not in readme and
