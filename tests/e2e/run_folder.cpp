@@ -53,22 +53,48 @@ std::string VariablesPath(const RunFolder& folder) {
   return folder.dir + "/stvar.ini";
 }
 
-bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
-                  std::string* error) {
+// The words that run the copied executable: the locale and `env`
+// variables, wine or the host runner, the program and its `args`. The time
+// limit goes to *timeout.
+static std::vector<std::string> RunWords(const RunFolder& folder,
+                                         const std::vector<std::string>& args,
+                                         const std::vector<std::string>& env,
+                                         int* timeout) {
   std::vector<std::string> argv;
+  if (!folder.localeVar.empty() || !env.empty()) argv.push_back("env");
   if (!folder.localeVar.empty()) {
-    argv = {"env", "-u", "LC_ALL", "-u", "LC_CTYPE", "-u", "LC_MESSAGES",
-            "-u", "LANG", folder.localeVar};
+    argv.insert(argv.end(), {"-u", "LC_ALL", "-u", "LC_CTYPE", "-u",
+                             "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
-  int timeout = kRunTimeout;
+  argv.insert(argv.end(), env.begin(), env.end());
+  *timeout = kRunTimeout;
   if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {
     std::vector<std::string> runner = HostRunner();
-    if (!runner.empty()) timeout *= 4;  // valgrind is slow
+    if (!runner.empty()) *timeout *= 4;  // valgrind is slow
     argv.insert(argv.end(), runner.begin(), runner.end());
   }
   argv.push_back(folder.exe);
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
+bool RunInstprobeWith(const RunFolder& folder,
+                      const std::vector<std::string>& args,
+                      const std::vector<std::string>& env,
+                      const std::string& cwd, const std::string& outPath,
+                      const std::string& errPath, int* status,
+                      std::string* error) {
+  int timeout;
+  std::vector<std::string> argv = RunWords(folder, args, env, &timeout);
+  return RunChild(argv, cwd, outPath, timeout, status, error, errPath);
+}
+
+bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
+                  std::string* error) {
+  int timeout;
+  std::vector<std::string> argv = RunWords(folder, {}, {}, &timeout);
   int status = -1;
   if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error)) {
     return false;

@@ -25,7 +25,8 @@ import wine_lab  # noqa: E402
 ZIP_MEMBERS = ["README.txt", "instprobe.exe", "stpsrch.ini",
                "x64/instprobe.exe"]
 TAR_FILES = ["bin/instprobe", "bin/instprobe32",
-             "share/doc/instprobe/README.md", "share/doc/instprobe/guide.md"]
+             "share/doc/instprobe/README.md", "share/doc/instprobe/guide.md",
+             "share/man/man1/instprobe.1", "share/man/man1/instprobe32.1"]
 
 # The bundled example on a 64-bit system where the editor is installed
 # twice: the 64-bit build in Program Files, the 32-bit one in Program Files
