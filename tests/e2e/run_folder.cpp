@@ -53,13 +53,12 @@ std::string VariablesPath(const RunFolder& folder) {
   return folder.dir + "/stvar.ini";
 }
 
-// The words that run the copied executable: the locale and `env`
-// variables, wine or the host runner, the program and its `args`. The time
-// limit goes to *timeout.
-static std::vector<std::string> RunWords(const RunFolder& folder,
-                                         const std::vector<std::string>& args,
-                                         const std::vector<std::string>& env,
-                                         int* timeout) {
+bool RunInstprobeWith(const RunFolder& folder,
+                      const std::vector<std::string>& args,
+                      const std::vector<std::string>& env,
+                      const std::string& cwd, const std::string& outPath,
+                      const std::string& errPath, int* status,
+                      std::string* error) {
   std::vector<std::string> argv;
   if (!folder.localeVar.empty() || !env.empty()) argv.push_back("env");
   if (!folder.localeVar.empty()) {
@@ -67,36 +66,24 @@ static std::vector<std::string> RunWords(const RunFolder& folder,
                              "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
   argv.insert(argv.end(), env.begin(), env.end());
-  *timeout = kRunTimeout;
+  int timeout = kRunTimeout;
   if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {
     std::vector<std::string> runner = HostRunner();
-    if (!runner.empty()) *timeout *= 4;  // valgrind is slow
+    if (!runner.empty()) timeout *= 4;  // valgrind is slow
     argv.insert(argv.end(), runner.begin(), runner.end());
   }
   argv.push_back(folder.exe);
   argv.insert(argv.end(), args.begin(), args.end());
-  return argv;
-}
-
-bool RunInstprobeWith(const RunFolder& folder,
-                      const std::vector<std::string>& args,
-                      const std::vector<std::string>& env,
-                      const std::string& cwd, const std::string& outPath,
-                      const std::string& errPath, int* status,
-                      std::string* error) {
-  int timeout;
-  std::vector<std::string> argv = RunWords(folder, args, env, &timeout);
   return RunChild(argv, cwd, outPath, timeout, status, error, errPath);
 }
 
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error) {
-  int timeout;
-  std::vector<std::string> argv = RunWords(folder, {}, {}, &timeout);
   int status = -1;
-  if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error)) {
+  if (!RunInstprobeWith(folder, {}, {}, cwd, LabLogPath(), "", &status,
+                        error)) {
     return false;
   }
   // The program ends with status 0, and a crash under Wine with the
@@ -105,7 +92,8 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
   if (status == 1 && !IsHostBuild(folder.build)) {
     std::cout << "[ wine     ] " << folder.exe
               << ": wine exited with status 1; running it again\n";
-    if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error))
+    if (!RunInstprobeWith(folder, {}, {}, cwd, LabLogPath(), "", &status,
+                          error))
       return false;
   }
   if (status != 0) {

@@ -32,7 +32,8 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
 
 // Runs the copied executable once with `args`, and `env` (NAME=VALUE words)
 // added to its environment; stdout to `outPath`, stderr to `errPath`, and
-// its exit status in *status. True when it ran to its end.
+// its exit status in *status (errPath "": stderr to outPath too). True when
+// it ran to its end.
 bool RunInstprobeWith(const RunFolder& folder,
                       const std::vector<std::string>& args,
                       const std::vector<std::string>& env,

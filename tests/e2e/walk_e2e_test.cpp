@@ -160,8 +160,9 @@ TEST_P(WalkTest, WritesTheListedEntries) {
       << DescribeDifference("expected", expected, "actual", actual);
 }
 
-static std::string WalkName(
-    const ::testing::TestParamInfo<std::tuple<WalkCase, Build>>& info) {
+template <typename Case>
+static std::string CaseName(
+    const ::testing::TestParamInfo<std::tuple<Case, Build>>& info) {
   return std::get<0>(info.param).name + "_" +
          BuildName(std::get<1>(info.param));
 }
@@ -172,7 +173,7 @@ static const auto kAllBuilds =
 INSTANTIATE_TEST_SUITE_P(
     AllBuilds, WalkTest,
     ::testing::Combine(::testing::ValuesIn(MakeWalkCases()), kAllBuilds),
-    WalkName);
+    CaseName<WalkCase>);
 
 class RunPlaceTest : public ::testing::TestWithParam<Build> {};
 
@@ -356,7 +357,4 @@ INSTANTIATE_TEST_SUITE_P(
     HostBuilds, OptionTest,
     ::testing::Combine(::testing::ValuesIn(OptionCases()),
                        ::testing::Values(Build::kHost, Build::kHost32)),
-    [](const ::testing::TestParamInfo<std::tuple<OptionCase, Build>>& info) {
-      return std::get<0>(info.param).name + "_" +
-             BuildName(std::get<1>(info.param));
-    });
+    CaseName<OptionCase>);

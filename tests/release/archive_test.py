@@ -22,13 +22,12 @@ import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import install_test  # noqa: E402
 import wine_lab  # noqa: E402
 
 ZIP_MEMBERS = ["README.txt", "instprobe.exe", "stpsrch.ini",
                "x64/instprobe.exe"]
-TAR_FILES = ["bin/instprobe", "bin/instprobe32",
-             "share/doc/instprobe/README.md", "share/doc/instprobe/guide.md",
-             "share/man/man1/instprobe.1", "share/man/man1/instprobe32.1"]
+TAR_FILES = sorted(rel for rel, _ in install_test.EXPECTED)
 
 # The bundled example on a 64-bit system where the editor is installed
 # twice: the 64-bit build in Program Files, the 32-bit one in Program Files
@@ -70,20 +69,15 @@ RUNS = [  # (program inside the zip or the package, expected stvar.ini)
      expected_vars("8", "C:\\Program Files\\ExampleSoft\\Editor\\")),
 ]
 
-# (file in the package, mode, its bytes: from the host build, the source
-# tree, or None for the Debian files checked by lintian alone)
-DEB_FILES = [
-    ("usr/bin/instprobe", 0o755, ("build", "instprobe")),
-    ("usr/bin/instprobe32", 0o755, ("build", "instprobe32")),
-    ("usr/share/doc/instprobe/README.md", 0o644, ("source", "README.md")),
-    ("usr/share/doc/instprobe/changelog.gz", 0o644, None),
-    ("usr/share/doc/instprobe/copyright", 0o644,
-     ("source", "packaging/debian/copyright")),
-    ("usr/share/doc/instprobe/guide.md", 0o644, ("source", "docs/guide.md")),
-    ("usr/share/man/man1/instprobe.1.gz", 0o644, ("build", "instprobe.1")),
-    ("usr/share/man/man1/instprobe32.1.gz", 0o644,
-     ("source", "packaging/instprobe32.1")),
-]
+# (file in the package, the tree and path of its bytes, or None for the
+# changelog that lintian checks): the install layout under /usr, the manual
+# pages compressed, and the Debian files.
+DEB_FILES = sorted(
+    [("usr/" + rel + (".gz" if "/man1/" in rel else ""), source)
+     for rel, source in install_test.EXPECTED] +
+    [("usr/share/doc/instprobe/changelog.gz", None),
+     ("usr/share/doc/instprobe/copyright",
+      ("source", "packaging/debian/copyright"))])
 
 
 class Checks:
@@ -189,7 +183,7 @@ def check_deb(c, root, deb_path, version, host, scratch):
                    for p in scratch.rglob("*") if not p.is_dir())
     c.check(found == [f[0] for f in DEB_FILES], "deb holds its files",
             repr(found))
-    for rel, mode, source in DEB_FILES:
+    for rel, source in DEB_FILES:
         path = scratch / rel
         if not path.is_file() or source is None:
             continue
@@ -197,6 +191,7 @@ def check_deb(c, root, deb_path, version, host, scratch):
         if rel.endswith(".gz"):
             c.check(data[4:8] == b"\0\0\0\0", "deb %s has no gzip time" % rel)
             data = gzip.decompress(data)
+        mode = 0o755 if rel.startswith("usr/bin/") else 0o644
         c.check(data == (trees[source[0]] / source[1]).read_bytes() and
                 path.stat().st_mode & 0o777 == mode,
                 "deb %s is %s/%s, mode %o" % (rel, source[0], source[1], mode))
@@ -216,8 +211,7 @@ def check_deb(c, root, deb_path, version, host, scratch):
                 "man -l %s renders without warnings" % page, man.stderr)
     lint = subprocess.run(["lintian", "--fail-on", "error,warning",
                            str(deb_path)], capture_output=True, text=True)
-    c.check(lint.returncode == 0 and "\nE: " not in "\n" + lint.stdout and
-            "\nW: " not in "\n" + lint.stdout, "lintian finds nothing",
+    c.check(lint.returncode == 0, "lintian finds no error or warning",
             lint.stdout + lint.stderr)
 
 
