@@ -7,9 +7,10 @@
 #   pack.sh OUT_DIR VERSION EPOCH WIN32_EXE WIN64_EXE HOST_BUILD_DIR
 #
 # OUT_DIR receives instprobe-VERSION-windows.zip,
-# instprobe-VERSION-linux-x86_64.tar.gz and SHA256SUMS. EPOCH (Unix seconds)
-# is the time stamp of every member. HOST_BUILD_DIR is a configured and built
-# host tree; its `cmake --install` gives the Linux archive's contents.
+# instprobe-VERSION-linux-x86_64.tar.gz, instprobe_VERSION_amd64.deb
+# (deb.sh) and SHA256SUMS. EPOCH (Unix seconds) is the time stamp of every
+# member. HOST_BUILD_DIR is a configured and built host tree; its
+# `cmake --install` gives the Linux archive's and the package's contents.
 set -euo pipefail
 if [[ $# -ne 6 ]]; then
   echo "usage: $0 OUT_DIR VERSION EPOCH WIN32_EXE WIN64_EXE HOST_BUILD_DIR" >&2
@@ -60,4 +61,8 @@ tar -C "$stage" --sort=name --format=gnu --mtime="@$epoch" \
     --owner=0 --group=0 --numeric-owner -cf - "$base" |
   gzip -n -9 > "$out/$tar_name"
 
-(cd "$out" && sha256sum "$zip_name" "$tar_name" > SHA256SUMS)
+# ---- Debian: the same install under /usr ---------------------------------
+deb_name=instprobe_${version}_amd64.deb
+"$here/deb.sh" "$out" "$version" "$epoch" "$host_build"
+
+(cd "$out" && sha256sum "$zip_name" "$tar_name" "$deb_name" > SHA256SUMS)

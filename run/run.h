@@ -25,6 +25,15 @@ struct SearchEntry {
 // it. Returns 0, the process's exit status, whatever happens.
 int RunSearchList();
 
+// Fills listPath and varsPath (kPathBufferSize bytes each) with the paths of
+// "stpsrch.ini" and "stvar.ini" beside the executable. False when the
+// executable's path is unknown, cut, or its directory too long for them.
+bool FindFilesBesideExecutable(char* listPath, char* varsPath);
+
+// Walks the search list at listPath and writes what each entry's probe
+// found into the variables file at varsPath, then commits the files.
+void RunSearchListFiles(const char* listPath, const char* varsPath);
+
 // Writes the four keys of one entry. varName's buffer (kVarNameBufferSize)
 // receives the suffixes in place; rootText is a free 264-byte buffer.
 void WriteEntryVariables(const char* varsPath, char* varName,

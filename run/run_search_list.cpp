@@ -1,6 +1,6 @@
-// The whole life of one run: find the two files beside the executable, walk
-// the sections FILE0, FILE1, ... of the search list and write what each
-// entry's probe found.
+// The whole life of one run: find the two files (beside the executable, or
+// where the host program's options say), walk the sections FILE0, FILE1, ...
+// of the search list and write what each entry's probe found.
 #include <cstdint>
 #include <cstring>
 
@@ -21,31 +21,32 @@ static bool IsWritableVarName(const char* varName) {
   return FindFirstChar(varName, '=') < 0 && varName[0] != '[';
 }
 
-int RunSearchList() {
-  InitPathText();
-
+// The two paths beside the executable; InitPathText has been called.
+static bool FilesBesideExecutable(char* listPath, char* varsPath) {
   char exePath[kPathBufferSize];
   memset(exePath, 0, sizeof exePath);
   uint32_t got = PlatformModulePath(exePath, kPathCapacity);
   // A cut path names another directory, whose search list is a stranger's.
-  if (got == 0 || got >= kPathCapacity) return 0;
+  if (got == 0 || got >= kPathCapacity) return false;
 
   char drive[kPathBufferSize];
   char dir[kPathBufferSize];
   SplitPath(exePath, drive, sizeof drive, dir, sizeof dir);
-  if (strlen(drive) + strlen(dir) > kMaxExeDirLength) return 0;
+  if (strlen(drive) + strlen(dir) > kMaxExeDirLength) return false;
 
   char exeDir[kPathBufferSize];
   CopyBytes(exeDir, sizeof exeDir, drive, kPathCapacity);
   AppendBytes(exeDir, sizeof exeDir, dir, kPathCapacity);
 
-  char listPath[kPathBufferSize];
-  char varsPath[kPathBufferSize];
-  CopyBytes(listPath, sizeof listPath, exeDir, kPathCapacity);
-  AppendBytes(listPath, sizeof listPath, kSearchListName, kPathCapacity);
-  CopyBytes(varsPath, sizeof varsPath, exeDir, kPathCapacity);
-  AppendBytes(varsPath, sizeof varsPath, kVariablesName, kPathCapacity);
+  CopyBytes(listPath, kPathBufferSize, exeDir, kPathCapacity);
+  AppendBytes(listPath, kPathBufferSize, kSearchListName, kPathCapacity);
+  CopyBytes(varsPath, kPathBufferSize, exeDir, kPathCapacity);
+  AppendBytes(varsPath, kPathBufferSize, kVariablesName, kPathCapacity);
+  return true;
+}
 
+// The walk and the commit; InitPathText has been called.
+static void WalkSearchList(const char* listPath, const char* varsPath) {
   SearchEntry entry;
   ProbeResult result;
   char section[20];
@@ -75,5 +76,23 @@ int RunSearchList() {
     WriteEntryVariables(varsPath, entry.varName, &result, entry.regKey);
   }
   PlatformCommitProfiles();
+}
+
+int RunSearchList() {
+  InitPathText();
+  char listPath[kPathBufferSize];
+  char varsPath[kPathBufferSize];
+  if (FilesBesideExecutable(listPath, varsPath))
+    WalkSearchList(listPath, varsPath);
   return 0;
+}
+
+bool FindFilesBesideExecutable(char* listPath, char* varsPath) {
+  InitPathText();
+  return FilesBesideExecutable(listPath, varsPath);
+}
+
+void RunSearchListFiles(const char* listPath, const char* varsPath) {
+  InitPathText();
+  WalkSearchList(listPath, varsPath);
 }

@@ -2,8 +2,10 @@
 # Builds the release archives in dist/:
 #   instprobe-VERSION-windows.zip        instprobe.exe (32-bit), x64/instprobe.exe,
 #                                        an example stpsrch.ini, README.txt
-#   instprobe-VERSION-linux-x86_64.tar.gz bin/instprobe, bin/instprobe32 and
-#                                        the docs
+#   instprobe-VERSION-linux-x86_64.tar.gz bin/instprobe, bin/instprobe32,
+#                                        the docs and the manual pages
+#   instprobe_VERSION_amd64.deb          the same under /usr, as a Debian
+#                                        package
 #   SHA256SUMS
 # The archives hold the very programs the test command runs: the presets
 # win32, win64 and host (build/win32, build/win64, build/host), built here

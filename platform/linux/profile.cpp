@@ -117,10 +117,31 @@ void PlatformWriteProfile(const char* section, const char* key,
   ProfileDocSet(*doc, section, key, value);
 }
 
+static std::string g_notWritten;
+static int g_notWrittenReason = 0;
+
+// Why a changed file was not written: the failing call's errno, a
+// directory's EISDIR, or EACCES for a file kept as read-only or unreadable.
+static int NotWrittenReason(const char* path, int commitErrno) {
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+  return commitErrno != 0 ? commitErrno : EACCES;
+}
+
 void PlatformCommitProfiles() {
+  g_notWritten.clear();
+  g_notWrittenReason = 0;
   for (auto& entry : Documents()) {
-    if (entry.second->changed && !entry.second->unreadable)
-      ProfileCommitFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+    // A file that could not be read had writes asked for and refused.
+    errno = 0;
+    bool failed = entry.second->unreadable ||
+                  (entry.second->changed &&
+                   !ProfileCommitFile(entry.first.c_str(),
+                                      ProfileDocBytes(*entry.second)));
+    if (failed && g_notWritten.empty()) {
+      g_notWrittenReason = NotWrittenReason(entry.first.c_str(), errno);
+      g_notWritten = entry.first;
+    }
     Indexes().erase(entry.first);
   }
   // The next write of the run starts again from what is on disk.
@@ -128,3 +149,8 @@ void PlatformCommitProfiles() {
 }
 
 void HostForgetProfiles() { Indexes().clear(); }
+
+const std::string& HostProfileNotWritten(int* reason) {
+  *reason = g_notWrittenReason;
+  return g_notWritten;
+}

@@ -5,6 +5,10 @@
 static std::string g_prefix;
 static bool g_known = false;
 
+static void DropTrailingSlashes() {
+  while (g_prefix.size() > 1 && g_prefix.back() == '/') g_prefix.pop_back();
+}
+
 const std::string& HostWinePrefix() {
   if (!g_known) {
     const char* prefix = getenv("WINEPREFIX");
@@ -16,10 +20,16 @@ const std::string& HostWinePrefix() {
                      ? std::string(home) + "/.wine"
                      : std::string();
     }
-    while (g_prefix.size() > 1 && g_prefix.back() == '/') g_prefix.pop_back();
+    DropTrailingSlashes();
     g_known = true;
   }
   return g_prefix;
+}
+
+void HostUseWinePrefix(const std::string& dir) {
+  g_prefix = dir;
+  DropTrailingSlashes();
+  g_known = true;
 }
 
 void HostForgetWinePrefix() {

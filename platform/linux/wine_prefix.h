@@ -8,5 +8,9 @@
 // variable gives one.
 const std::string& HostWinePrefix();
 
+// Makes `dir` the prefix in place of the variables (the host program's
+// --prefix option).
+void HostUseWinePrefix(const std::string& dir);
+
 // Forgets the cached prefix (tests that switch $WINEPREFIX call it).
 void HostForgetWinePrefix();

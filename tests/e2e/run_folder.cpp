@@ -71,13 +71,19 @@ bool PlantVersionDll(RunFolder* folder, const std::string& cwd,
 
 bool PlantedDllRan() { return PathExists(LabDriveC() + "/planted.txt"); }
 
-bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
-                  std::string* error) {
+bool RunInstprobeWith(const RunFolder& folder,
+                      const std::vector<std::string>& args,
+                      const std::vector<std::string>& env,
+                      const std::string& cwd, const std::string& outPath,
+                      const std::string& errPath, int* status,
+                      std::string* error) {
   std::vector<std::string> argv;
+  if (!folder.localeVar.empty() || !env.empty()) argv.push_back("env");
   if (!folder.localeVar.empty()) {
-    argv = {"env", "-u", "LC_ALL", "-u", "LC_CTYPE", "-u", "LC_MESSAGES",
-            "-u", "LANG", folder.localeVar};
+    argv.insert(argv.end(), {"-u", "LC_ALL", "-u", "LC_CTYPE", "-u",
+                             "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
+  argv.insert(argv.end(), env.begin(), env.end());
   int timeout = kRunTimeout;
   if (folder.planted) {
     if (argv.empty()) argv.push_back("env");
@@ -91,8 +97,15 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
     argv.insert(argv.end(), runner.begin(), runner.end());
   }
   argv.push_back(folder.exe);
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunChild(argv, cwd, outPath, timeout, status, error, errPath);
+}
+
+bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
+                  std::string* error) {
   int status = -1;
-  if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error)) {
+  if (!RunInstprobeWith(folder, {}, {}, cwd, LabLogPath(), "", &status,
+                        error)) {
     return false;
   }
   // The program ends with status 0, and a crash under Wine with the
@@ -101,7 +114,8 @@ bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
   if (status == 1 && !IsHostBuild(folder.build)) {
     std::cout << "[ wine     ] " << folder.exe
               << ": wine exited with status 1; running it again\n";
-    if (!RunChild(argv, cwd, LabLogPath(), timeout, &status, error))
+    if (!RunInstprobeWith(folder, {}, {}, cwd, LabLogPath(), "", &status,
+                          error))
       return false;
   }
   if (status != 0) {

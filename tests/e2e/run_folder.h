@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/e2e/build_under_test.h"
 #include "tests/support/files.h"
@@ -37,3 +38,14 @@ bool PlantedDllRan();
 // True when it ran and exited with status 0.
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error);
+
+// Runs the copied executable once with `args`, and `env` (NAME=VALUE words)
+// added to its environment; stdout to `outPath`, stderr to `errPath`, and
+// its exit status in *status (errPath "": stderr to outPath too). True when
+// it ran to its end.
+bool RunInstprobeWith(const RunFolder& folder,
+                      const std::vector<std::string>& args,
+                      const std::vector<std::string>& env,
+                      const std::string& cwd, const std::string& outPath,
+                      const std::string& errPath, int* status,
+                      std::string* error);

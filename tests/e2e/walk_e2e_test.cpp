@@ -10,6 +10,7 @@
 #include "tests/e2e/lab_cases.h"
 #include "tests/e2e/run_folder.h"
 #include "tests/e2e/text_diff.h"
+#include "tests/support/wine_lab.h"
 
 static const char kMissingKey[] =
     "HKEY_LOCAL_MACHINE\\Software\\Lab\\NoSuchKey\\InstallDir";
@@ -174,8 +175,9 @@ TEST_P(WalkTest, WritesTheListedEntries) {
       << DescribeDifference("expected", expected, "actual", actual);
 }
 
-static std::string WalkName(
-    const ::testing::TestParamInfo<std::tuple<WalkCase, Build>>& info) {
+template <typename Case>
+static std::string CaseName(
+    const ::testing::TestParamInfo<std::tuple<Case, Build>>& info) {
   return std::get<0>(info.param).name + "_" +
          BuildName(std::get<1>(info.param));
 }
@@ -186,7 +188,7 @@ static const auto kAllBuilds =
 INSTANTIATE_TEST_SUITE_P(
     AllBuilds, WalkTest,
     ::testing::Combine(::testing::ValuesIn(MakeWalkCases()), kAllBuilds),
-    WalkName);
+    CaseName<WalkCase>);
 
 class RunPlaceTest : public ::testing::TestWithParam<Build> {};
 
@@ -255,3 +257,119 @@ INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds,
                          [](const ::testing::TestParamInfo<Build>& info) {
                            return std::string(BuildName(info.param));
                          });
+
+// The host programs' options. Each run starts in work/ of a run folder whose
+// stpsrch.ini lists "Beside"; work/mine.ini lists "Work", and
+// nothing/ is an empty folder.
+struct OptionCase {
+  std::string name;
+  std::vector<std::string> args;  // "@prefix": the lab's prefix
+  bool labInEnvironment;  // $WINEPREFIX is the lab's, else nothing/
+  int status;
+  std::string out;     // what stdout holds ("" for nothing)
+  std::string err;     // what stderr holds ("" for nothing)
+  std::string varsAt;  // the variables file, "" for none anywhere
+  std::vector<VarEntry> vars;
+};
+
+void PrintTo(const OptionCase& option, std::ostream* out) {
+  *out << option.name;
+}
+
+static std::vector<OptionCase> OptionCases() {
+  const std::vector<std::string> mine = {"--list", "mine.ini"};
+  auto with = [&mine](std::vector<std::string> more) {
+    more.insert(more.begin(), mine.begin(), mine.end());
+    return more;
+  };
+  return {
+      {"help", {"--help"}, true, 0, "Usage: @program [--list", "", "", {}},
+      {"version", {"--version"}, true, 0,
+       "@program " E2E_PROJECT_VERSION "\n", "", "", {}},
+      {"unknown_option", {"--verbose"}, true, 2, "", "'--verbose'", "", {}},
+      {"option_without_value", with({"--vars"}), true, 2, "",
+       "'--vars' requires an argument", "", {}},
+      {"operand", with({"extra"}), true, 2, "", "'extra'", "", {}},
+      {"list_missing", {"--list", "none.ini"}, true, 1, "",
+       "'none.ini': No such file", "", {}},
+      {"list_is_folder", {"--list", "."}, true, 1, "", "Is a directory", "",
+       {}},
+      {"vars_in_missing_folder", with({"--vars", "none/got.ini"}), true, 1,
+       "", "'none/got.ini': No such file", "", {}},
+      {"vars_is_folder", with({"--vars", "."}), true, 1, "", "Is a directory",
+       "", {}},
+      {"prefix_missing", {"--prefix", "none"}, true, 1, "",
+       "'none': No such file", "", {}},
+      {"relative_list_and_vars", with({"--vars", "got.ini"}), true, 0, "", "",
+       "work/got.ini", {Found("Work")}},
+      {"prefix_over_wineprefix", {"--prefix", "@prefix"}, false, 0, "", "",
+       "stvar.ini", {Found("Beside")}},
+      {"relative_prefix", {"--prefix", "../../../.."}, false, 0, "", "",
+       "stvar.ini", {Found("Beside")}},
+      {"relative_prefix_over_wineprefix",
+       with({"--vars=got.ini", "--prefix=../nothing"}), true, 0, "", "",
+       "work/got.ini", {Empty("Work")}},
+  };
+}
+
+static std::string Replaced(std::string text, const std::string& what,
+                            const std::string& with) {
+  size_t at = text.find(what);
+  return at == std::string::npos ? text : text.replace(at, what.size(), with);
+}
+
+class OptionTest
+    : public ::testing::TestWithParam<std::tuple<OptionCase, Build>> {};
+
+TEST_P(OptionTest, RunsAsTheOptionsSay) {
+  const OptionCase& option = std::get<0>(GetParam());
+  Build build = std::get<1>(GetParam());
+  E2E_REQUIRE_BUILD(build);
+  RunFolder folder;
+  std::string error;
+  ASSERT_TRUE(MakeRunFolder(build, "option-" + option.name, &folder, &error))
+      << error;
+  std::string work = folder.dir + "/work";
+  ASSERT_EQ(0, mkdir(work.c_str(), 0755));
+  ASSERT_EQ(0, mkdir((folder.dir + "/nothing").c_str(), 0755));
+  ASSERT_TRUE(WriteBytes(SearchListPath(folder),
+                         SearchListText({{kEditorKey, "editor.exe", "Beside"}})));
+  ASSERT_TRUE(WriteBytes(work + "/mine.ini",
+                         SearchListText({{kEditorKey, "editor.exe", "Work"}})));
+  std::vector<std::string> args;
+  for (const std::string& arg : option.args)
+    args.push_back(Replaced(arg, "@prefix", LabPrefixDir()));
+  std::string prefix =
+      option.labInEnvironment ? LabPrefixDir() : folder.dir + "/nothing";
+  int status = -1;
+  ASSERT_TRUE(RunInstprobeWith(folder, args, {"WINEPREFIX=" + prefix}, work,
+                               folder.dir + "/run.out", folder.dir + "/run.err",
+                               &status, &error))
+      << error;
+
+  std::string program = folder.exe.substr(folder.exe.rfind('/') + 1);
+  std::string out = FileBytes(folder.dir + "/run.out");
+  std::string err = FileBytes(folder.dir + "/run.err");
+  EXPECT_EQ(option.status, status) << err;
+  std::string wantOut = Replaced(option.out, "@program", program);
+  EXPECT_TRUE(wantOut.empty() ? out.empty()
+                              : out.find(wantOut) != std::string::npos)
+      << out;
+  EXPECT_TRUE(option.err.empty() ? err.empty()
+                                 : err.find(option.err) != std::string::npos)
+      << err;
+  for (std::string place : {"stvar.ini", "work/got.ini"}) {
+    std::string vars;
+    bool written = ReadBytes(folder.dir + "/" + place, &vars);
+    EXPECT_EQ(place == option.varsAt, written) << place;
+    if (place == option.varsAt) {
+      EXPECT_EQ(ExpectedVarsFile(option.vars), vars) << place;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostBuilds, OptionTest,
+    ::testing::Combine(::testing::ValuesIn(OptionCases()),
+                       ::testing::Values(Build::kHost, Build::kHost32)),
+    CaseName<OptionCase>);

@@ -2,12 +2,14 @@
 """Checks the release archives that scripts/release.sh left in DIST: packed
 again from the given builds (in another time zone, with another umask) they
 come out byte-identical, so they hold exactly these builds, and they hold
-what they must; then unpacks the Windows archive into a fresh Wine prefix
-and runs both programs on the bundled example search list, with the
-example's registry values imported. Without archives in DIST the test is
+what they must; the Debian package passes lintian; then unpacks the
+Windows archive into a fresh Wine prefix and the Debian package into a
+scratch root, and runs the four programs on the bundled example search
+list, with the example's registry values imported. Without archives in DIST the test is
 skipped (exit 77), or fails when INSTPROBE_REQUIRE_ALL_BUILDS=1.
 
 Usage: archive_test.py SOURCE_ROOT VERSION WIN32_EXE WIN64_EXE HOST_BUILD DIST"""
+import gzip
 import hashlib
 import os
 import pathlib
@@ -21,12 +23,12 @@ import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import install_test  # noqa: E402
 import wine_lab  # noqa: E402
 
 ZIP_MEMBERS = ["README.txt", "instprobe.exe", "stpsrch.ini",
                "x64/instprobe.exe"]
-TAR_FILES = ["bin/instprobe", "bin/instprobe32",
-             "share/doc/instprobe/README.md", "share/doc/instprobe/guide.md"]
+TAR_FILES = sorted(rel for rel, _ in install_test.EXPECTED)
 
 # The bundled example on a 64-bit system where the editor is installed
 # twice: the 64-bit build in Program Files, the 32-bit one in Program Files
@@ -74,12 +76,26 @@ def expected_vars(editor_version, editor_dir):
             ).encode("ascii")
 
 
-RUNS = [  # (exe inside the archive, expected stvar.ini beside it)
+RUNS = [  # (program inside the zip or the package, expected stvar.ini)
     ("instprobe.exe",
      expected_vars("7", "C:\\Program Files (x86)\\ExampleSoft\\Editor\\")),
     ("x64/instprobe.exe",
      expected_vars("8", "C:\\Program Files\\ExampleSoft\\Editor\\")),
+    ("usr/bin/instprobe32",
+     expected_vars("7", "C:\\Program Files (x86)\\ExampleSoft\\Editor\\")),
+    ("usr/bin/instprobe",
+     expected_vars("8", "C:\\Program Files\\ExampleSoft\\Editor\\")),
 ]
+
+# (file in the package, the tree and path of its bytes, or None for the
+# changelog that lintian checks): the install layout under /usr, the manual
+# pages compressed, and the Debian files.
+DEB_FILES = sorted(
+    [("usr/" + rel + (".gz" if "/man1/" in rel else ""), source)
+     for rel, source in install_test.EXPECTED] +
+    [("usr/share/doc/instprobe/changelog.gz", None),
+     ("usr/share/doc/instprobe/copyright",
+      ("source", "packaging/debian/copyright"))])
 
 
 class Checks:
@@ -178,15 +194,58 @@ def check_archives(c, root, out, version, epoch, win32, win64, host):
         head = f.read(10)
     c.check(head[4:8] == b"\0\0\0\0", "gzip header carries no time stamp")
 
+    deb_path = out / ("instprobe_%s_amd64.deb" % version)
     sums = (out / "SHA256SUMS").read_text().split("\n")
     want = ["%s  %s" % (hashlib.sha256(p.read_bytes()).hexdigest(), p.name)
-            for p in (zip_path, tar_path)]
-    c.check(sums[:2] == want and sums[2:] == [""], "SHA256SUMS matches",
+            for p in (zip_path, tar_path, deb_path)]
+    c.check(sums[:3] == want and sums[3:] == [""], "SHA256SUMS matches",
             repr(sums))
-    return zip_path
+    return zip_path, deb_path
 
 
-def run_archive_under_wine(c, root, zip_path):
+def check_deb(c, root, deb_path, version, host, scratch):
+    """Unpacks the package into `scratch` (dpkg -x) and checks its files,
+    fields, manual pages and lintian's verdict."""
+    trees = {"source": root, "build": pathlib.Path(host)}
+    subprocess.run(["dpkg-deb", "-x", str(deb_path), str(scratch)],
+                   check=True)
+    found = sorted(str(p.relative_to(scratch))
+                   for p in scratch.rglob("*") if not p.is_dir())
+    c.check(found == [f[0] for f in DEB_FILES], "deb holds its files",
+            repr(found))
+    for rel, source in DEB_FILES:
+        path = scratch / rel
+        if not path.is_file() or source is None:
+            continue
+        data = path.read_bytes()
+        if rel.endswith(".gz"):
+            c.check(data[4:8] == b"\0\0\0\0", "deb %s has no gzip time" % rel)
+            data = gzip.decompress(data)
+        mode = 0o755 if rel.startswith("usr/bin/") else 0o644
+        c.check(data == (trees[source[0]] / source[1]).read_bytes() and
+                path.stat().st_mode & 0o777 == mode,
+                "deb %s is %s/%s, mode %o" % (rel, source[0], source[1], mode))
+    fields = subprocess.run(["dpkg-deb", "-f", str(deb_path), "Package",
+                             "Version", "Architecture", "Depends"],
+                            capture_output=True, text=True).stdout
+    c.check(fields.startswith("Package: instprobe\nVersion: %s\n"
+                              "Architecture: amd64\nDepends: libc6 (>= "
+                              % version), "deb control fields", fields)
+    for page in ("instprobe.1.gz", "instprobe32.1.gz"):
+        man = subprocess.run(["man", "--warnings", "-l", "man1/" + page],
+                             cwd=str(scratch / "usr/share/man"),
+                             env=dict(os.environ, MANWIDTH="80"),
+                             capture_output=True, text=True)
+        c.check(man.returncode == 0 and man.stderr == "" and
+                "--prefix" in man.stdout,
+                "man -l %s renders without warnings" % page, man.stderr)
+    lint = subprocess.run(["lintian", "--fail-on", "error,warning",
+                           str(deb_path)], capture_output=True, text=True)
+    c.check(lint.returncode == 0, "lintian finds no error or warning",
+            lint.stdout + lint.stderr)
+
+
+def run_archive_under_wine(c, root, zip_path, deb_root):
     lab = wine_lab.Lab("archive")
     try:
         lab.boot()
@@ -194,7 +253,7 @@ def run_archive_under_wine(c, root, zip_path):
         lab.import_reg(reg, 64)
         for path, kind in INSTALLED:
             lab.install(path, kind)
-        for exe, want in RUNS:
+        for exe, want in RUNS[:2]:
             folder = lab.prefix / "drive_c" / "probe" / exe.replace("/", "_")
             with zipfile.ZipFile(zip_path) as z:
                 z.extractall(folder)
@@ -207,6 +266,20 @@ def run_archive_under_wine(c, root, zip_path):
             got = out.read_bytes() if out.exists() else None
             c.check(got == want, "%s on the bundled example" % exe,
                     "\n  expected %r\n  got      %r" % (want, got))
+        # The package's programs, as installed, from anywhere: the options
+        # name the files and the prefix, $WINEPREFIX another folder.
+        lab.stop_server()
+        for program, want in RUNS[2:]:
+            out = lab.root / (program.replace("/", "_") + ".ini")
+            rc = lab.run_host(deb_root / program, "--list",
+                              root / "packaging" / "stpsrch.ini", "--vars",
+                              out, "--prefix", lab.prefix,
+                              WINEPREFIX=str(lab.root / "elsewhere"))
+            got = out.read_bytes() if out.exists() else None
+            c.check(rc == 0 and got == want,
+                    "deb %s --list --vars --prefix on the bundled example"
+                    % program, "status %d\n  expected %r\n  got      %r"
+                    % (rc, want, got))
     finally:
         lab.close()
 
@@ -240,9 +313,10 @@ def main(argv):
                     (dist / name).read_bytes() == (tmp / name).read_bytes(),
                     "%s packs again byte for byte from the tested builds"
                     % name)
-        zip_path = check_archives(c, root, dist, version, epoch, win32, win64,
-                                  host)
-        run_archive_under_wine(c, root, zip_path)
+        zip_path, deb_path = check_archives(c, root, dist, version, epoch,
+                                            win32, win64, host)
+        check_deb(c, root, deb_path, version, host, tmp / "deb-root")
+        run_archive_under_wine(c, root, zip_path, tmp / "deb-root")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
     print("%d passed, %d failed" % (c.passed, c.failed))

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """`cmake --install BUILD --prefix DIR` installs exactly the two host
-programs and the two documents, the programs executable and every file
-unchanged.
+programs, the two documents and the manual pages, the programs executable
+and every file unchanged.
 
 Usage: install_test.py SOURCE_ROOT HOST_BUILD"""
 import os
@@ -17,6 +17,8 @@ EXPECTED = [
     ("bin/instprobe32", ("build", "instprobe32")),
     ("share/doc/instprobe/README.md", ("source", "README.md")),
     ("share/doc/instprobe/guide.md", ("source", "docs/guide.md")),
+    ("share/man/man1/instprobe.1", ("build", "instprobe.1")),
+    ("share/man/man1/instprobe32.1", ("source", "packaging/instprobe32.1")),
 ]
 
 

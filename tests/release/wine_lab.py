@@ -46,8 +46,9 @@ class Lab:
 
     # ---- the prefix and its server ---------------------------------------
 
-    def _quiet(self, args, **kw):
-        return subprocess.run(args, env=self.env, stdin=subprocess.DEVNULL,
+    def _quiet(self, args, extra_env=None, **kw):
+        return subprocess.run(args, env=dict(self.env, **(extra_env or {})),
+                              stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, **kw).returncode
 
@@ -147,8 +148,11 @@ class Lab:
         own, so that it must find its files beside itself."""
         return self._quiet(["wine", str(exe)], cwd=str(self.root), timeout=60)
 
-    def run_host(self, exe):
-        return self._quiet([str(exe)], cwd=str(self.root), timeout=60)
+    def run_host(self, exe, *args, **env):
+        """Runs a host program with its arguments, and `env` added to the
+        lab's environment."""
+        return self._quiet([str(a) for a in (exe,) + args], extra_env=env,
+                           cwd=str(self.root), timeout=60)
 
 
 def require_all_builds():

@@ -24,7 +24,7 @@ static double Now() {
 
 bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
               const std::string& logPath, int timeoutSeconds, int* exitStatus,
-              std::string* error) {
+              std::string* error, const std::string& errPath) {
   if (argv.empty()) {
     *error = "no program to run";
     return false;
@@ -42,10 +42,13 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
   if (pid == 0) {
     int in = open("/dev/null", O_RDONLY);
     int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (in < 0 || out < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+    int err = errPath.empty()
+                  ? out
+                  : open(errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
     dup2(in, 0);
     dup2(out, 1);
-    dup2(out, 2);
+    dup2(err, 2);
     execvp(args[0], args.data());
     _exit(127);
   }

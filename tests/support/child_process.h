@@ -7,9 +7,10 @@
 #include <vector>
 
 // Runs argv (argv[0] looked up in PATH) in `cwd` with stdin from /dev/null
-// and stdout/stderr appended to `logPath`. Returns true when the child
-// exited on its own within `timeoutSeconds`, with its status in *exitStatus;
-// otherwise kills it and says why in *error.
+// and stdout/stderr appended to `logPath` (stderr to `errPath` when one is
+// given). Returns true when the child exited on its own within
+// `timeoutSeconds`, with its status in *exitStatus; otherwise kills it and
+// says why in *error.
 bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
               const std::string& logPath, int timeoutSeconds, int* exitStatus,
-              std::string* error);
+              std::string* error, const std::string& errPath = "");
