@@ -29,6 +29,7 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 root=$(mktemp -d "/var/tmp/instprobe-fresh-$release.XXXXXX")
+chmod 755 "$root"  # a machine's / (mktemp made it 0700): other users run there
 mounts=()
 cleanup() {
   local status=$?
