@@ -12,7 +12,13 @@
 
 namespace fs = std::filesystem;
 
+// How long one run may take before it counts as hung; the sanitizers make
+// a host run several times slower.
+#if defined(__SANITIZE_ADDRESS__)
+static const int kRunTimeout = 120;
+#else
 static const int kRunTimeout = 30;
+#endif
 
 // $INSTPROBE_HOST_RUNNER: words put before every run of the host build,
 // such as "valgrind --error-exitcode=97" (the test script's valgrind pass).

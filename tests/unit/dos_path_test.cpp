@@ -308,8 +308,13 @@ TEST_F(DosPathTest, AgreesWithWine) {
   for (const Row &row : kRows) {
     SCOPED_TRACE(std::string("path \"") + row.path + "\"");
     size_t i = index[row.cwd]++;
+    // The recorded answer and Wine's agree on what the host reproduces:
+    // found or not, directory or file. Other attributes and error codes
+    // vary (Wine 10 flags a mount point such as a tmpfs /tmp as a reparse
+    // point).
     if (g_wine) {
-      EXPECT_EQ(row.wine, answers[row.cwd][i]);
+      EXPECT_EQ(KindOfAnswer(row.wine), KindOfAnswer(answers[row.cwd][i]))
+          << "recorded " << row.wine << ", Wine " << answers[row.cwd][i];
     }
     DosPathKind expected =
         KindOfAnswer(g_wine ? answers[row.cwd][i] : row.wine);
