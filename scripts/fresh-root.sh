@@ -79,9 +79,12 @@ mount_into /src --bind "$repo"
 mount -o remount,bind,ro "$root/src"
 
 # The README's commands, as root, with no locale variable.
+# Run in the background and waited for, so that a signal to this script
+# runs its clean-up at once.
 in_root() {
   chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@" &
+  wait $!
 }
 stamp "apt-get install git; git clone"
 in_root bash -c 'apt-get update -q >/dev/null 2>&1 || true
