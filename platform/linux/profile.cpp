@@ -16,6 +16,7 @@
 
 #include "ini/ini_document.h"
 #include "ini/ini_index.h"
+#include "ini/ini_settings.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/profile_commit.h"
 #include "platform/linux/whole_file.h"
@@ -31,8 +32,8 @@ ByPath<IndexedProfile>& Indexes() {
   return indexes;
 }
 
-ByPath<ProfileDocument>& Documents() {
-  static ByPath<ProfileDocument> docs;
+ByPath<ProfileWrites>& Documents() {
+  static ByPath<ProfileWrites> docs;
   return docs;
 }
 
@@ -96,30 +97,31 @@ void PlatformWriteProfile(const char* section, const char* key,
   // Deleting keys or sections (a null key or value) is not a service the
   // program uses.
   if (!section || !key || !value || !path) return;
-  std::unique_ptr<ProfileDocument>& doc = Documents()[path];
+  std::unique_ptr<ProfileWrites>& doc = Documents()[path];
   if (!doc) {
-    doc.reset(new ProfileDocument);
+    doc.reset(new ProfileWrites);
     std::string bytes;
     // A missing file is created afresh; one that is there but cannot be
     // read (no read permission, not a regular file, an I/O error) is left
     // alone.
-    bool unreadable = false;
+    bool missing = false, unreadable = false;
     if (!ReadWholeFile(path, kProfileMaxBytes, bytes)) {
       struct stat st;
       unreadable =
           stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+      missing = !unreadable;
       bytes.clear();
     }
-    ProfileDocLoad(std::move(bytes), HostAnsiCodec(), *doc);
-    if (unreadable) doc->unreadable = true;
+    ProfileWritesLoad(*doc, std::move(bytes), missing, unreadable,
+                      HostAnsiCodec());
   }
-  ProfileDocSet(*doc, section, key, value);
+  ProfileWritesSet(*doc, section, key, value);
 }
 
 void PlatformCommitProfiles() {
   for (auto& entry : Documents()) {
-    if (entry.second->changed && !entry.second->unreadable)
-      ProfileCommitFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+    if (entry.second->doc.changed && !entry.second->doc.unreadable)
+      ProfileCommitFile(entry.first.c_str(), *entry.second);
     Indexes().erase(entry.first);
   }
   // The next write of the run starts again from what is on disk.
