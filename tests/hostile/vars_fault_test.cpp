@@ -640,6 +640,7 @@ TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
                          }));
   kill(-a, SIGSTOP);
   ASSERT_TRUE(PathExists(dir + "/" + created)) << "A finished before it stopped";
+  AwaitEvent(watch, a, 0.2, [](uint32_t, const std::string&) { return false; });
   ASSERT_TRUE(WriteBytes(dir + "/stpsrch.ini", listB));
   pid_t b = Start(dir, Command(dir));
   // B at its commit: it creates a file, or opens the one A holds.
