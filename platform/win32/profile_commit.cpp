@@ -92,10 +92,16 @@ HANDLE OpenLock(const char* lock, DWORD disposition) {
 // (its run was killed). One held open is waited for.
 Lock TakeLock(const char* lock, HANDLE* out) {
   DWORD start = GetTickCount();
-  for (;;) {
+  for (int denied = 0;;) {
     HANDLE file = OpenLock(lock, CREATE_NEW);
     if (file == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
+      // A lock being deleted by the run that held it refuses to be created
+      // for a moment, as a folder that is not writable refuses it for good.
+      if (error == ERROR_ACCESS_DENIED && ++denied < 10) {
+        Sleep(10);
+        continue;
+      }
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
         return Lock::kNoRoom;
       file = OpenLock(lock, OPEN_EXISTING);
