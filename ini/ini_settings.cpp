@@ -19,8 +19,7 @@ void ProfileWritesSet(ProfileWrites& writes, const char* section,
     writes.settings.append(part, strlen(part) + 1);
 }
 
-bool ProfileWritesRebase(ProfileWrites& writes, std::string now,
-                         bool missing) {
+bool ProfileWritesRebase(ProfileWrites& writes, std::string now, bool missing) {
   if (missing == writes.loadedMissing && now == writes.loaded)
     return writes.doc.changed && !writes.doc.unreadable;
   AnsiCodec ansi = writes.doc.ansi;

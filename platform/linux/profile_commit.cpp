@@ -86,8 +86,8 @@ enum class Lock { kHeld, kBusy, kNoRoom };
 static Lock TakeLock(const std::string& lock, int* out) {
   double deadline = Now() + kLockWaitSeconds;
   for (;;) {
-    int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW |
-                                    O_CLOEXEC, 0600);
+    int fd = open(lock.c_str(),
+                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) return Lock::kNoRoom;
     if (fd < 0)
       fd = open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -27,8 +27,8 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 // Writes `bytes` into an open file from its start, cuts it there and
 // flushes it; closes the handle.
 bool WriteAndClose(HANDLE file, const std::string& bytes) {
-  bool ok = WriteAll(file, bytes) && SetEndOfFile(file) &&
-            FlushFileBuffers(file);
+  bool ok =
+      WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
   return CloseHandle(file) && ok;
 }
 
@@ -43,9 +43,9 @@ bool RewriteInPlace(const char* path, const std::string& bytes) {
 
 bool ReadProfileFile(const char* path, std::string& bytes, bool* missing) {
   bytes.clear();
-  HANDLE file = CreateFileA(path, GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     *missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -132,9 +132,9 @@ bool RenameOver(const char* lock, const char* path) {
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
     DWORD error = GetLastError();
-    bool busy = (error == ERROR_SHARING_VIOLATION ||
-                 error == ERROR_ACCESS_DENIED) &&
-                GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    bool busy =
+        (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+        GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     if (!busy || tries >= kRenameTries) return false;
     Sleep(kRenamePauseMs);
   }
@@ -190,15 +190,13 @@ bool CommitProfileFile(const char* path, ProfileWrites& writes) {
   }
   std::string bytes = ProfileDocBytes(writes.doc);
   FILE_BASIC_INFO basic = {};
-  basic.FileAttributes = attrs == INVALID_FILE_ATTRIBUTES
-                             ? 0
-                             : attrs & kKeptAttributes;
+  basic.FileAttributes =
+      attrs == INVALID_FILE_ATTRIBUTES ? 0 : attrs & kKeptAttributes;
   if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  bool ok = WriteAll(file, bytes) && SetEndOfFile(file) &&
-            FlushFileBuffers(file) &&
-            SetFileInformationByHandle(file, FileBasicInfo, &basic,
-                                       sizeof basic) &&
-            RenameOver(lock, path);
+  bool ok =
+      WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file) &&
+      SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) &&
+      RenameOver(lock, path);
   if (!ok) {
     DropLock(lock, file);
     return false;

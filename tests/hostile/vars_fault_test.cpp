@@ -453,9 +453,9 @@ TEST_P(BuildFaultTest, KilledRunLeavesOldOrCompleteFile) {
 // closed after writing and moved.
 static int WatchFolder(const std::string& dir) {
   int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  inotify_add_watch(fd, dir.c_str(),
-                    IN_CREATE | IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_FROM |
-                        IN_MOVED_TO);
+  inotify_add_watch(
+      fd, dir.c_str(),
+      IN_CREATE | IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO);
   return fd;
 }
 
@@ -647,20 +647,20 @@ TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
   int watch = WatchFolder(dir);
   std::string created;
   pid_t a = Start(dir, Command(dir));
-  ASSERT_TRUE(AwaitEvent(watch, a, 60,
-                         [&](uint32_t mask, const std::string& name) {
-                           created = name;
-                           return (mask & IN_CREATE) != 0 && !OwnFile(name);
-                         }));
+  ASSERT_TRUE(
+      AwaitEvent(watch, a, 60, [&](uint32_t mask, const std::string& name) {
+        created = name;
+        return (mask & IN_CREATE) != 0 && !OwnFile(name);
+      }));
   kill(-a, SIGSTOP);
-  ASSERT_TRUE(PathExists(dir + "/" + created)) << "A finished before it stopped";
+  ASSERT_TRUE(PathExists(dir + "/" + created))
+      << "A finished before it stopped";
   AwaitEvent(watch, a, 0.2, [](uint32_t, const std::string&) { return false; });
   ASSERT_TRUE(WriteBytes(dir + "/stpsrch.ini", listB));
   pid_t b = Start(dir, Command(dir));
   // B at its commit: it creates a file, or opens the one A holds.
-  AwaitEvent(watch, b, 60, [](uint32_t, const std::string& name) {
-    return !OwnFile(name);
-  });
+  AwaitEvent(watch, b, 60,
+             [](uint32_t, const std::string& name) { return !OwnFile(name); });
   kill(-a, SIGCONT);
   close(watch);
   int statusA = -1, statusB = 0;
