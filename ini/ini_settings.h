@@ -1,7 +1,6 @@
-// A run's writes to one profile file: the document they were applied to and
-// the key settings themselves, in order, so that the commit can apply them
-// again to the file as it is then (another run may have replaced it since
-// it was loaded).
+// A run's writes to one profile file, held in the document they were applied
+// to, so that the commit can apply them again to the file as it is then
+// (another run may have replaced it since it was loaded).
 #pragma once
 
 #include <string>
@@ -18,11 +17,7 @@ const char kProfileLockSuffix[] = ".instprobe-lock";
 
 struct ProfileWrites {
   ProfileDocument doc;
-  std::string loaded;         // the file's bytes when `doc` was loaded
-  bool loadedMissing = true;  // there was no file then
-  // Every setting of the run in order: section, key and value, each ended
-  // by a NUL (the arguments are C strings).
-  std::string settings;
+  bool loadedMissing = true;  // there was no file when `doc` was loaded
 };
 
 // Loads the file as it was read: `bytes`, empty when it is `missing`; one
@@ -30,12 +25,9 @@ struct ProfileWrites {
 void ProfileWritesLoad(ProfileWrites& writes, std::string bytes, bool missing,
                        bool unreadable, const AnsiCodec& ansi);
 
-// Sets key=value in the document (ProfileDocSet) and records the setting.
-void ProfileWritesSet(ProfileWrites& writes, const char* section,
-                      const char* key, const char* value);
-
 // At the commit, with the file as it is now (`now`, empty when `missing`):
 // when it differs from what was loaded, the document is loaded again from
-// it and every setting applied again in order. True when the document then
-// differs from the file and is to be written.
+// it and every key line the run added or changed is set again
+// (ProfileDocReapply). True when the document then differs from the file
+// and is to be written.
 bool ProfileWritesRebase(ProfileWrites& writes, std::string now, bool missing);

@@ -115,7 +115,7 @@ void PlatformWriteProfile(const char* section, const char* key,
     ProfileWritesLoad(*doc, std::move(bytes), missing, unreadable,
                       HostAnsiCodec());
   }
-  ProfileWritesSet(*doc, section, key, value);
+  ProfileDocSet(doc->doc, section, key, value);
 }
 
 void PlatformCommitProfiles() {

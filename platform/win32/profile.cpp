@@ -43,7 +43,7 @@ void PlatformWriteProfile(const char* section, const char* key,
     ProfileWritesLoad(*doc, std::move(bytes), missing, !read && !missing,
                       Win32AnsiCodec());
   }
-  ProfileWritesSet(*doc, section, key, value);
+  ProfileDocSet(doc->doc, section, key, value);
 }
 
 void PlatformCommitProfiles() {

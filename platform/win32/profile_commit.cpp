@@ -27,8 +27,8 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 // Writes `bytes` into an open file from its start, cuts it there and
 // flushes it; closes the handle.
 bool WriteAndClose(HANDLE file, const std::string& bytes) {
-  bool ok =
-      WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
+  bool ok = WriteAll(file, bytes) && SetEndOfFile(file) &&
+            FlushFileBuffers(file);
   return CloseHandle(file) && ok;
 }
 
@@ -43,9 +43,9 @@ bool RewriteInPlace(const char* path, const std::string& bytes) {
 
 bool ReadProfileFile(const char* path, std::string& bytes, bool* missing) {
   bytes.clear();
-  HANDLE file =
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     *missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
