@@ -231,8 +231,13 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
 void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
                    const char* value) {
   if (doc.unreadable) return;  // never written
-  std::u16string secW = Widened(doc, section), keyW = Widened(doc, key),
-                 valW = Widened(doc, value);
+  ProfileDocSetWide(doc, Widened(doc, section), Widened(doc, key),
+                    Widened(doc, value));
+}
+
+void ProfileDocSetWide(ProfileDocument& doc, std::u16string secW,
+                       std::u16string keyW, std::u16string valW) {
+  if (doc.unreadable) return;  // never written
   ProfileTrim(secW);
   ProfileTrim(keyW);
   ProfileTrim(valW);
@@ -321,4 +326,19 @@ std::string ProfileDocBytes(const ProfileDocument& doc) {
     }
   }
   return out;
+}
+
+void ProfileDocReapply(const ProfileDocument& from, ProfileDocument& to) {
+  std::u16string section, wide;
+  for (int32_t i = from.lines[0].next; i >= 0; i = from.lines[i].next) {
+    ProfileLineParts parts = ParseDocLine(from, i, wide);
+    if (parts.kind == ProfileLineKind::kSection)
+      section = wide.substr(parts.nameBegin, parts.nameLen);
+    else if (parts.kind == ProfileLineKind::kKey &&
+             (from.lines[i].flags & kLineAdded) != 0)
+      ProfileDocSetWide(
+          to, section, wide.substr(parts.nameBegin, parts.nameLen),
+          parts.hasValue ? wide.substr(parts.valueBegin, parts.valueLen)
+                         : std::u16string());
+  }
 }

@@ -71,5 +71,14 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
 void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
                    const char* value);
 
+// ProfileDocSet with the section, key and value as UTF-16.
+void ProfileDocSetWide(ProfileDocument& doc, std::u16string section,
+                       std::u16string key, std::u16string value);
+
+// Sets in `to`, in the order of `from`'s lines, every key line that the
+// writes to `from` added or replaced, in the section of the header above
+// it: the writes of a run applied again to another version of the file.
+void ProfileDocReapply(const ProfileDocument& from, ProfileDocument& to);
+
 // The whole file as it is to be written.
 std::string ProfileDocBytes(const ProfileDocument& doc);

@@ -27,8 +27,10 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path);
 
-// Writes each file this run changed, once, replacing it atomically; a
-// read-only file, or one that exists but cannot be read, is left as it is.
+// Writes each file this run changed, once, replacing it atomically, one run
+// at a time; a file another run replaced since this one read it gets this
+// run's settings applied to what is there now. A read-only file, or one
+// that exists but cannot be read, is left as it is.
 void PlatformCommitProfiles();
 
 // ---- Files -----------------------------------------------------------------

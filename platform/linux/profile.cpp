@@ -17,6 +17,7 @@
 
 #include "ini/ini_document.h"
 #include "ini/ini_index.h"
+#include "ini/ini_settings.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/profile_commit.h"
 #include "platform/linux/whole_file.h"
@@ -32,8 +33,8 @@ ByPath<IndexedProfile>& Indexes() {
   return indexes;
 }
 
-ByPath<ProfileDocument>& Documents() {
-  static ByPath<ProfileDocument> docs;
+ByPath<ProfileWrites>& Documents() {
+  static ByPath<ProfileWrites> docs;
   return docs;
 }
 
@@ -97,24 +98,25 @@ void PlatformWriteProfile(const char* section, const char* key,
   // Deleting keys or sections (a null key or value) is not a service the
   // program uses.
   if (!section || !key || !value || !path) return;
-  std::unique_ptr<ProfileDocument>& doc = Documents()[path];
+  std::unique_ptr<ProfileWrites>& doc = Documents()[path];
   if (!doc) {
-    doc.reset(new ProfileDocument);
+    doc.reset(new ProfileWrites);
     std::string bytes;
     // A missing file is created afresh; one that is there but cannot be
     // read (no read permission, not a regular file, an I/O error) is left
     // alone.
-    bool unreadable = false;
+    bool missing = false, unreadable = false;
     if (!ReadWholeFile(path, kProfileMaxBytes, bytes)) {
       struct stat st;
       unreadable =
           stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+      missing = !unreadable;
       bytes.clear();
     }
-    ProfileDocLoad(std::move(bytes), HostAnsiCodec(), *doc);
-    if (unreadable) doc->unreadable = true;
+    ProfileWritesLoad(*doc, std::move(bytes), missing, unreadable,
+                      HostAnsiCodec());
   }
-  ProfileDocSet(*doc, section, key, value);
+  ProfileDocSet(doc->doc, section, key, value);
 }
 
 static std::string g_notWritten;
@@ -134,10 +136,10 @@ void PlatformCommitProfiles() {
   for (auto& entry : Documents()) {
     // A file that could not be read had writes asked for and refused.
     errno = 0;
-    bool failed = entry.second->unreadable ||
-                  (entry.second->changed &&
-                   !ProfileCommitFile(entry.first.c_str(),
-                                      ProfileDocBytes(*entry.second)));
+    ProfileWrites& writes = *entry.second;
+    bool failed = writes.doc.unreadable ||
+                  (writes.doc.changed &&
+                   !ProfileCommitFile(entry.first.c_str(), writes));
     if (failed && g_notWritten.empty()) {
       g_notWrittenReason = NotWrittenReason(entry.first.c_str(), errno);
       g_notWritten = entry.first;

@@ -10,15 +10,15 @@
 #include <string>
 #include <utility>
 
-#include "ini/ini_document.h"
+#include "ini/ini_settings.h"
 #include "platform/platform.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/profile_commit.h"
 
 namespace {
 
-std::map<std::string, std::unique_ptr<ProfileDocument>>& Documents() {
-  static std::map<std::string, std::unique_ptr<ProfileDocument>> docs;
+std::map<std::string, std::unique_ptr<ProfileWrites>>& Documents() {
+  static std::map<std::string, std::unique_ptr<ProfileWrites>> docs;
   return docs;
 }
 
@@ -33,23 +33,23 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path) {
   if (!section || !key || !value || !path) return;
-  std::unique_ptr<ProfileDocument>& doc = Documents()[path];
+  std::unique_ptr<ProfileWrites>& doc = Documents()[path];
   if (!doc) {
-    doc.reset(new ProfileDocument);
+    doc.reset(new ProfileWrites);
     std::string bytes;
     bool missing = false;
     // A missing file is created afresh; one that is there but cannot be
     // read is left alone.
     bool read = ReadProfileFile(path, bytes, &missing);
-    ProfileDocLoad(std::move(bytes), Win32AnsiCodec(), *doc);
-    if (!read && !missing) doc->unreadable = true;
+    ProfileWritesLoad(*doc, std::move(bytes), missing, !read && !missing,
+                      Win32AnsiCodec());
   }
-  ProfileDocSet(*doc, section, key, value);
+  ProfileDocSet(doc->doc, section, key, value);
 }
 
 void PlatformCommitProfiles() {
   for (auto& entry : Documents())
-    if (entry.second->changed && !entry.second->unreadable)
-      CommitProfileFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+    if (entry.second->doc.changed && !entry.second->doc.unreadable)
+      CommitProfileFile(entry.first.c_str(), *entry.second);
   Documents().clear();
 }

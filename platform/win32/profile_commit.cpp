@@ -1,10 +1,12 @@
-// Whole-file reads and atomic replacement of profile files.
+// Whole-file reads and atomic replacement of profile files, serialized by
+// a lock file.
 #include "platform/win32/profile_commit.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "ini/ini_text.h"
 
@@ -69,47 +71,137 @@ bool ReadProfileFile(const char* path, std::string& bytes, bool* missing) {
   return ok;
 }
 
-bool CommitProfileFile(const char* path, const std::string& bytes) {
-  DWORD attrs = GetFileAttributesA(path);
-  bool exists = attrs != INVALID_FILE_ATTRIBUTES;
-  // The read-only attribute is an administrator's word: the file stays.
-  if (exists && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;
-  char dir[MAX_PATH];
-  size_t len = strlen(path);
-  if (len >= sizeof dir) return false;
-  memcpy(dir, path, len + 1);
-  char* slash = strrchr(dir, '\\');
-  char* other = strrchr(dir, '/');
-  if (other > slash) slash = other;
-  if (slash != nullptr)
-    *slash = '\0';
-  else
-    strcpy(dir, ".");
-  char tmp[MAX_PATH];
-  if (GetTempFileNameA(dir, "stv", 0, tmp) == 0) {
-    // No temporary file beside it (the folder is not writable): an existing
-    // file that may be written is rewritten where it is.
-    return exists && RewriteInPlace(path, bytes);
+namespace {
+
+// How long a run waits for another run's commit before it keeps the file,
+// and how often and how long it retries a rename over a file held open.
+const DWORD kLockWaitMs = 5000;
+const int kRenameTries = 20;
+const DWORD kRenamePauseMs = 20;
+
+enum class Lock { kHeld, kBusy, kNoRoom };
+
+// Opens the lock file for this run: writable, deletable, and shared for
+// deletion only, so that the rename over the file works while the handle
+// stays open, while any other open of it fails for as long as it does.
+HANDLE OpenLock(const char* lock, DWORD disposition) {
+  return CreateFileA(lock, GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Takes the lock file: creates it, or takes over one that nobody holds open
+// (its run was killed). One held open is waited for.
+Lock TakeLock(const char* lock, HANDLE* out) {
+  DWORD start = GetTickCount();
+  for (int denied = 0;;) {
+    HANDLE file = OpenLock(lock, CREATE_NEW);
+    if (file == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      // A lock being deleted by the run that held it refuses to be created
+      // for a moment, as a folder that is not writable refuses it for good.
+      if (error == ERROR_ACCESS_DENIED && ++denied < 10) {
+        Sleep(10);
+        continue;
+      }
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        return Lock::kNoRoom;
+      file = OpenLock(lock, OPEN_EXISTING);
+      if (file == INVALID_HANDLE_VALUE &&
+          GetLastError() == ERROR_FILE_NOT_FOUND)
+        continue;  // renamed away just now: try to create it again
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+      *out = file;
+      return Lock::kHeld;
+    }
+    if (GetTickCount() - start >= kLockWaitMs) return Lock::kBusy;
+    Sleep(10);
   }
-  HANDLE file = CreateFileA(tmp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool written = file != INVALID_HANDLE_VALUE && WriteAndClose(file, bytes);
-  bool ok = written;
-  if (ok && exists)
-    ok = ReplaceFileA(path, tmp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                      nullptr, nullptr) != 0;
-  else if (ok)
-    ok = MoveFileExA(tmp, path, MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) {
-    // A replacement that failed after the old file was moved away leaves
-    // the new bytes as the only copy: they take the file's name instead
-    // of being deleted.
-    if (exists && written &&
-        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
-        MoveFileExA(tmp, path, MOVEFILE_WRITE_THROUGH))
+}
+
+void DropLock(const char* lock, HANDLE file) {
+  DeleteFileA(lock);
+  CloseHandle(file);
+}
+
+// Renames the written lock file over the file. Another process holding the
+// file open without delete sharing makes the rename fail while it does:
+// that is retried briefly.
+bool RenameOver(const char* lock, const char* path) {
+  for (int tries = 1;; ++tries) {
+    if (MoveFileExA(lock, path,
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
-    DeleteFileA(tmp);
+    DWORD error = GetLastError();
+    bool busy =
+        (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+        GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    if (!busy || tries >= kRenameTries) return false;
+    Sleep(kRenamePauseMs);
   }
-  return ok;
+}
+
+const DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+// Whether the file at `path` may be replaced: not read-only, not a folder,
+// not a link. `*attrs` gets its attributes, or INVALID_FILE_ATTRIBUTES when
+// there is no file.
+bool Replaceable(const char* path, DWORD* attrs) {
+  *attrs = GetFileAttributesA(path);
+  // The read-only attribute is an administrator's word: the file stays.
+  return *attrs == INVALID_FILE_ATTRIBUTES ||
+         (*attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                    FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+}  // namespace
+
+bool CommitProfileFile(const char* path, ProfileWrites& writes) {
+  DWORD attrs;
+  if (!Replaceable(path, &attrs)) return false;
+  char lock[MAX_PATH];
+  size_t len = strlen(path);
+  if (len + sizeof kProfileLockSuffix > sizeof lock) return false;
+  memcpy(lock, path, len);
+  memcpy(lock + len, kProfileLockSuffix, sizeof kProfileLockSuffix);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  Lock taken = TakeLock(lock, &file);
+  if (taken == Lock::kNoRoom) {
+    // No lock file beside it (the folder is not writable): an existing
+    // file that may be written is rewritten where it is.
+    return attrs != INVALID_FILE_ATTRIBUTES &&
+           RewriteInPlace(path, ProfileDocBytes(writes.doc));
+  }
+  if (taken == Lock::kBusy) return false;
+
+  std::string now;
+  bool missing = false;
+  if (!ReadProfileFile(path, now, &missing) && !missing) {
+    DropLock(lock, file);
+    return false;
+  }
+  if (!ProfileWritesRebase(writes, std::move(now), missing)) {
+    DropLock(lock, file);
+    return true;
+  }
+  if (!Replaceable(path, &attrs)) {
+    DropLock(lock, file);
+    return false;
+  }
+  std::string bytes = ProfileDocBytes(writes.doc);
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes =
+      attrs == INVALID_FILE_ATTRIBUTES ? 0 : attrs & kKeptAttributes;
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  bool ok =
+      WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file) &&
+      SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) &&
+      RenameOver(lock, path);
+  if (!ok) {
+    DropLock(lock, file);
+    return false;
+  }
+  CloseHandle(file);
+  return true;
 }

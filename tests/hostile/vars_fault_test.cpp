@@ -1,24 +1,31 @@
 // Faults around the variables file: permissions, a missing directory, a
-// full disk, a file that cannot be read and a run killed at random moments,
-// for the host build and, where Wine can stage the fault, the Windows
-// builds. Whatever happens, the file on disk is the old one or a complete
-// new one.
+// full disk, a file that cannot be read, a run killed at random moments and
+// at the steps of its commit, a reader that polls the file, symbolic links,
+// a file held open, leftovers of killed runs and two runs at once, for the
+// host build and, where Wine can stage the fault, the Windows builds.
+// Whatever happens, the file on disk is the old one or a complete new one.
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <random>
+#include <thread>
 
+#include "ini/ini_settings.h"
 #include "tests/e2e/build_under_test.h"
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/run_folder.h"
@@ -136,8 +143,9 @@ class VarsFaultTest : public ::testing::Test {
   }
 
   // Names in the folder other than the three files of a run; temporary
-  // files of the writer (the host's .stvar.ini.XXXXXX, the Windows API's
-  // *.tmp) are counted in *temporaries instead, and removed.
+  // files of the writer (its lock file, and what older writers left: the
+  // host's .stvar.ini.XXXXXX, the Windows API's *.tmp) are counted in
+  // *temporaries instead, and removed.
   std::vector<std::string> Strangers(const std::string& dir,
                                      int* temporaries) const {
     std::vector<std::string> out;
@@ -146,8 +154,9 @@ class VarsFaultTest : public ::testing::Test {
       std::string name = entry.path().filename();
       if (name == ExeName() || name == "stpsrch.ini" || name == "stvar.ini")
         continue;
-      if (build_ == Build::kHost ? name.rfind(".stvar.ini.", 0) == 0
-                                 : fs::path(name).extension() == ".tmp") {
+      if (name == std::string("stvar.ini") + kProfileLockSuffix ||
+          (build_ == Build::kHost ? name.rfind(".stvar.ini.", 0) == 0
+                                  : fs::path(name).extension() == ".tmp")) {
         ++*temporaries;
         fs::remove(entry.path());
         continue;
@@ -438,6 +447,235 @@ TEST_P(BuildFaultTest, KilledRunLeavesOldOrCompleteFile) {
   // Both outcomes must have been met, or the moments missed the run.
   EXPECT_GT(oldSeen, 0);
   EXPECT_GT(newSeen, 0);
+}
+
+// Watches a folder for the steps of a commit: names created, opened,
+// closed after writing and moved.
+static int WatchFolder(const std::string& dir) {
+  int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  inotify_add_watch(
+      fd, dir.c_str(),
+      IN_CREATE | IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO);
+  return fd;
+}
+
+// Waits up to `seconds` for an event in the watched folder that `wanted`
+// accepts (true), or for the run led by `pid` to end (false).
+template <typename Wanted>
+static bool AwaitEvent(int fd, pid_t pid, double seconds, Wanted wanted) {
+  alignas(inotify_event) char buf[8192];
+  for (double end = Now() + seconds; Now() < end;) {
+    struct pollfd p = {fd, POLLIN, 0};
+    ssize_t n = poll(&p, 1, 20) > 0 ? read(fd, buf, sizeof buf) : 0;
+    for (ssize_t at = 0; at < n;) {
+      const inotify_event* e = reinterpret_cast<const inotify_event*>(buf + at);
+      if (e->len > 0 && wanted(e->mask, std::string(e->name))) return true;
+      at += static_cast<ssize_t>(sizeof *e + e->len);
+    }
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return false;
+  }
+  return false;
+}
+
+// The names a run itself reads: what else it creates or opens is its
+// commit's.
+static bool OwnFile(const std::string& name) {
+  return name == "instprobe" || name == "instprobe.exe" ||
+         name == "stpsrch.ini" || name == "stvar.ini";
+}
+
+// Runs killed at the steps of their commit, while a reader opens the file
+// by name, then undisturbed commits over what the killed ones left: the
+// file is always there and always the old or the complete new one, the
+// commits that follow remove every leftover, and the Windows builds keep
+// the file's hidden and system attributes.
+TEST_P(BuildFaultTest, AimedKillsAndReaderFindOldOrCompleteFile) {
+  struct Moment {
+    const char* what;
+    uint32_t mask;
+    bool ownName;  // the event is on stvar.ini, not on another name
+  };
+  const Moment kMoments[] = {{"temporary created", IN_CREATE, false},
+                             {"temporary written", IN_CLOSE_WRITE, false},
+                             {"temporary renamed", IN_MOVED_FROM, false},
+                             {"old name moved", IN_MOVED_FROM, true},
+                             {"new name moved in", IN_MOVED_TO, true}};
+  std::string list = FailingList(50);
+  // The host writes faster than a kill comes: a larger file to write.
+  size_t size = build_ == Build::kHost ? 4 << 20 : 64 << 10;
+  std::string old = "; kept\r\n\r\n" + OldVarsFile(50, size);
+  std::string expected = Reference(list, old);
+  std::string dir = MakeFolder("aimed", list);
+  int oldSeen = 0;
+  std::string vars = dir + "/stvar.ini";
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  std::atomic<bool> stop(false);
+  std::atomic<int> misses(0);
+  ASSERT_TRUE(WriteBytes(vars, old));
+  // Hidden and system, where Wine keeps them: each new file must carry them.
+  ASSERT_EQ(setxattr(vars.c_str(), "user.DOSATTRIB", "0x6", 3, 0), 0);
+  std::thread reader([&] {
+    while (!stop) {
+      int fd = open(vars.c_str(), O_RDONLY);
+      if (fd >= 0) close(fd);
+      if (fd < 0 && errno == ENOENT) ++misses;
+      usleep(100);
+    }
+  });
+  int watch = WatchFolder(dir);
+  for (int round = 0; round < 50; ++round) {
+    ASSERT_TRUE(WriteBytes(vars, old));
+    if (round >= 20) {  // undisturbed commits
+      std::string error;
+      EXPECT_TRUE(Run(dir, false, &error)) << error;
+      EXPECT_EQ(FileBytes(vars), expected) << "commit " << round;
+      continue;
+    }
+    const Moment& m = kMoments[round % 5];
+    pid_t pid = Start(dir, Command(dir));
+    AwaitEvent(watch, pid, 30, [&](uint32_t mask, const std::string& name) {
+      return (mask & m.mask) != 0 &&
+             (m.ownName ? name == "stvar.ini" : !OwnFile(name));
+    });
+    KillGroup(pid);
+    std::string after = "(no file)";
+    ReadBytes(vars, &after);
+    oldSeen += after == old;
+    EXPECT_TRUE(after == old || after == expected)
+        << "killed at " << m.what << ": " << after.size() << " bytes";
+  }
+  close(watch);
+  stop = true;
+  reader.join();
+  EXPECT_EQ(misses, 0) << "times a reader found no stvar.ini";
+  std::cout << "[ kills    ] at the commit: old file " << oldSeen << " of 20\n";
+  char attrs[8];
+  ssize_t n = getxattr(vars.c_str(), "user.DOSATTRIB", attrs, sizeof attrs);
+  if (build_ != Build::kHost) {
+    EXPECT_EQ(n > 0 ? std::string(attrs, n) : "none", "0x6");
+  }
+  int temporaries = 0;
+  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+  EXPECT_EQ(temporaries, 0) << "left behind by killed runs";
+}
+
+// stvar.ini as a symbolic link: the user's own, to a shared file, and one
+// that user 65534 planted in a sticky, world-writable folder, to a file of
+// root's elsewhere, for a run as root. The host writes through its own link
+// and leaves the planted one alone; the Windows builds see a plain file
+// under Wine and replace the link itself. No build touches a file it was
+// not asked to write through.
+TEST_P(BuildFaultTest, LinksNeverRedirectTheWrite) {
+  std::string list = FailingList(20);
+  std::string old = "; shared\r\n" + OldVarsFile(20, 2000);
+  std::string expected = Reference(list, old);
+  for (bool planted : {false, true}) {
+    SCOPED_TRACE(planted ? "planted link" : "own link");
+    std::string dir = MakeFolder(planted ? "planted" : "own", list);
+    std::string other = root_ + (planted ? "/rootonly" : "/shared");
+    fs::create_directories(other);
+    std::string target = other + "/vars.ini", vars = dir + "/stvar.ini";
+    ASSERT_TRUE(WriteBytes(target, old));
+    ASSERT_EQ(symlink(target.c_str(), vars.c_str()), 0);
+    if (planted) {
+      ASSERT_EQ(lchown(vars.c_str(), kNobody, kNobody), 0);
+      ASSERT_EQ(chmod(dir.c_str(), 01777), 0);
+    }
+    std::string error;
+    ASSERT_TRUE(Run(dir, false, &error)) << error;
+    bool through = build_ == Build::kHost && !planted;
+    EXPECT_EQ(FileBytes(target), through ? expected : old);
+    EXPECT_EQ(fs::is_symlink(vars), build_ == Build::kHost);
+    if (!planted) {
+      EXPECT_EQ(FileBytes(vars), expected);
+    }
+    for (const std::string& folder : {dir, other}) {
+      int temporaries = 0;
+      std::vector<std::string> names = Strangers(folder, &temporaries);
+      EXPECT_EQ(temporaries, 0) << folder;
+      EXPECT_EQ(names.size(), folder == other ? 1u : 0u) << folder;
+    }
+  }
+}
+
+// A Windows program holds stvar.ini open without delete sharing: every run
+// ends with status 0, the old file and nothing left behind.
+TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
+  if (build_ == Build::kHost) GTEST_SKIP() << "Linux has no sharing modes";
+  std::string holder = LabTempDir() + "/hold_open.exe", error;
+  if (!PathExists(holder)) {
+    ASSERT_TRUE(BuildWineProbe("tests/hostile/hold_open.cpp", holder, &error))
+        << error;
+  }
+  std::string list = FailingList(20);
+  std::string old = OldVarsFile(20, 2000);
+  std::string dir = MakeFolder("held", list), vars = dir + "/stvar.ini";
+  ASSERT_TRUE(WriteBytes(vars, old));
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  std::string flag = root_ + "/held.flag";
+  pid_t pid = Start(dir, {"wine", holder, "stvar.ini", "Z:" + flag});
+  for (int i = 0; i < 3000 && !PathExists(flag); ++i) usleep(10000);
+  ASSERT_TRUE(PathExists(flag)) << "the holder did not open the file";
+  for (int round = 0; round < 5; ++round) {
+    EXPECT_TRUE(Run(dir, false, &error)) << error;
+    EXPECT_EQ(FileBytes(vars), old) << "round " << round;
+    int temporaries = 0;
+    EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+    EXPECT_EQ(temporaries, 0) << "round " << round;
+  }
+  fs::remove(flag);
+  KillGroup(pid);
+}
+
+// Run A is stopped in its commit (when it creates its first file) while
+// run B, with another search list, runs to its own commit; then A goes on.
+// The file ends with every kept byte and the keys of both runs, as after
+// the two runs one after the other (A stopped before it held the lock lets
+// B commit first).
+TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
+  std::vector<ListEntry> second;
+  for (int i = 0; i < 30; ++i)
+    second.push_back({"HKEY_LOCAL_MACHINE\\Software\\None\\Dir", "x.exe",
+                      "W" + std::to_string(i)});
+  std::string listA = FailingList(30), listB = SearchListText(second);
+  std::string old = "; kept\r\n\r\n" + OldVarsFile(30, 256 << 10);
+  std::string aThenB = Reference(listB, Reference(listA, old));
+  std::string bThenA = Reference(listA, Reference(listB, old));
+  std::string dir = MakeFolder("two", listA), vars = dir + "/stvar.ini";
+  ASSERT_TRUE(WriteBytes(vars, old));
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  int watch = WatchFolder(dir);
+  std::string created;
+  pid_t a = Start(dir, Command(dir));
+  ASSERT_TRUE(
+      AwaitEvent(watch, a, 60, [&](uint32_t mask, const std::string& name) {
+        created = name;
+        return (mask & IN_CREATE) != 0 && !OwnFile(name);
+      }));
+  kill(-a, SIGSTOP);
+  ASSERT_TRUE(PathExists(dir + "/" + created))
+      << "A finished before it stopped";
+  AwaitEvent(watch, a, 0.2, [](uint32_t, const std::string&) { return false; });
+  ASSERT_TRUE(WriteBytes(dir + "/stpsrch.ini", listB));
+  pid_t b = Start(dir, Command(dir));
+  // B at its commit: it creates a file, or opens the one A holds.
+  AwaitEvent(watch, b, 60,
+             [](uint32_t, const std::string& name) { return !OwnFile(name); });
+  kill(-a, SIGCONT);
+  close(watch);
+  int statusA = -1, statusB = 0;
+  waitpid(a, &statusA, 0);
+  waitpid(b, &statusB, 0);  // B may have been reaped already
+  KillGroup(a);
+  KillGroup(b);
+  EXPECT_EQ(statusA, 0);
+  EXPECT_EQ(statusB, 0);
+  std::string after = FileBytes(vars);
+  EXPECT_TRUE(after == aThenB || after == bThenA)
+      << after.size() << " bytes, lost what one run wrote";
+  int temporaries = 0;
+  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
+  EXPECT_EQ(temporaries, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BuildFaultTest,

@@ -52,6 +52,7 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
     std::vector<Write> writes;
     std::string after;
     uint32_t codePage = 1252;
+    const char* between = nullptr;  // another run's file, before the commit
   } cases[] = {
       {"comments, blanks, spacing, no final newline",
        "; top\r\n\r\n[Unknown]\r\nfoo = bar\r\n# hash\r\nnoequals\r\n\r\n"
@@ -102,12 +103,20 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
        "[S]\r\na=\x82\nb=1\r\n",
        {{"S", "b", "2"}},
        "[S]\r\na=\x82\nb=1\r\nb=2\r\n", 932},
+      {"another run replaced the file: the settings apply to its bytes",
+       "[S]\r\na=1\r\n",
+       {{"S", "a", "2"}, {"T", "b", "3"}, {"S", "a", "4"}},
+       "; other\n[S]\nc=5\na=4\n[T]\nb=3\n", 1252,
+       "; other\n[S]\nc=5\na=9\n"},
   };
   for (const auto& c : cases) {
     HostSelectCodePage(c.codePage);
     std::string path = Dir() + "/keep.ini";
     WriteBytes(path, c.before);
-    HostWrites(path, c.writes);
+    for (const Write& w : c.writes)
+      PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
+    if (c.between) WriteBytes(path, c.between);
+    PlatformCommitProfiles();
     EXPECT_EQ(FileBytes(path), c.after) << c.name;
   }
 }
