@@ -117,14 +117,31 @@ void PlatformWriteProfile(const char* section, const char* key,
   ProfileDocSet(*doc, section, key, value);
 }
 
-void PlatformCommitProfiles() {
+PlatformCommit PlatformCommitProfiles(long* error) {
+  PlatformCommit outcome = kCommitNothing;
   for (auto& entry : Documents()) {
-    if (entry.second->changed && !entry.second->unreadable)
-      ProfileCommitFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+    const char* path = entry.first.c_str();
+    if (entry.second->unreadable) {
+      outcome = kCommitUnreadable;
+    } else if (!entry.second->changed) {
+      if (outcome == kCommitNothing) outcome = kCommitUnchanged;
+    } else if (ProfileCommitFile(path, ProfileDocBytes(*entry.second))) {
+      outcome = kCommitWritten;
+    } else if (error != nullptr) {
+      // Told apart only for the trace: the commit keeps a file without any
+      // write permission bit as it is, without a system error.
+      *error = errno;
+      struct stat st;
+      bool readOnly = stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
+      outcome = readOnly ? kCommitReadOnly : kCommitFailed;
+    } else {
+      outcome = kCommitFailed;
+    }
     Indexes().erase(entry.first);
   }
   // The next write of the run starts again from what is on disk.
   Documents().clear();
+  return outcome;
 }
 
 void HostForgetProfiles() { Indexes().clear(); }

@@ -4,13 +4,18 @@
 // names and string data convert through the ANSI code page.
 #include "platform/linux/registry.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform/linux/code_page.h"
 #include "platform/linux/hive_file.h"
 #include "platform/linux/program.h"
+#include "platform/linux/trace.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "regfile/reg_tree.h"
@@ -30,24 +35,57 @@ struct Registry {
 };
 
 // Made on first use and left to the process's end: freeing the index and
-// unmapping the files at exit would only add to the run's time.
+// unmapping the files at exit would only add to the run's time. The other
+// program's view is read only for the trace.
 Registry* g_registry = nullptr;
+Registry* g_otherView = nullptr;
+
+void Load(Registry*& slot, bool as32Bit) {
+  if (slot == nullptr) slot = new Registry();
+  Registry& reg = *slot;
+  if (reg.read) return;
+  const std::string& prefix = HostWinePrefix();
+  if (!prefix.empty()) {
+    RegLoadHive(prefix + "/system.reg", reg.tree.hives[kRegMachine]);
+    RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
+    RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
+  }
+  RegTreeSettle(reg.tree, as32Bit ? RegProgram::k32Bit : RegProgram::k64Bit);
+  reg.read = true;
+}
+
+// The trace names the prefix read and when Wine last saved its registry:
+// a value written after that is not in the file yet.
+void TracePrefix(const RegTree& tree) {
+  const std::string& prefix = HostWinePrefix();
+  char line[4200];
+  struct stat st;
+  char when[40] = "";
+  struct tm utc;
+  if (tree.hives[kRegMachine].loaded &&
+      stat((prefix + "/system.reg").c_str(), &st) == 0 &&
+      gmtime_r(&st.st_mtime, &utc) != nullptr)
+    strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  int len = when[0] != '\0'
+                ? snprintf(line, sizeof line,
+                           "registry: Wine prefix %s, system.reg saved %s",
+                           prefix.c_str(), when)
+                : snprintf(line, sizeof line,
+                           "registry: Wine prefix %s has no readable "
+                           "system.reg",
+                           prefix.empty() ? "(none)" : prefix.c_str());
+  if (len > 0)
+    PlatformTraceLine(line, static_cast<uint32_t>(
+                                len < static_cast<int>(sizeof line)
+                                    ? len
+                                    : static_cast<int>(sizeof line) - 1));
+}
 
 const RegTree& Loaded() {
-  if (g_registry == nullptr) g_registry = new Registry();
-  Registry& reg = *g_registry;
-  if (!reg.read) {
-    const std::string& prefix = HostWinePrefix();
-    if (!prefix.empty()) {
-      RegLoadHive(prefix + "/system.reg", reg.tree.hives[kRegMachine]);
-      RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
-      RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
-    }
-    RegTreeSettle(reg.tree, kHostProgramIs32Bit ? RegProgram::k32Bit
-                                                : RegProgram::k64Bit);
-    reg.read = true;
-  }
-  return reg.tree;
+  bool first = g_registry == nullptr || !g_registry->read;
+  Load(g_registry, kHostProgramIs32Bit);
+  if (first && HostTracing()) TracePrefix(g_registry->tree);
+  return g_registry->tree;
 }
 
 bool PredefinedRoot(PlatformKey key, RegRoot* root) {
@@ -99,6 +137,8 @@ long BadHandle(PlatformKey key) {
 void HostForgetRegistry() {
   delete g_registry;
   g_registry = nullptr;
+  delete g_otherView;
+  g_otherView = nullptr;
 }
 
 bool HostSeesWow64() { return kHostProgramIs32Bit && Loaded().wow64; }
@@ -170,3 +210,26 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
 }
 
 void PlatformRegCloseKey(PlatformKey) {}
+
+PlatformOtherView PlatformLookInOtherView(PlatformKey root, const char* subKey,
+                                          const char* valueName, int* bits) {
+  const RegHive& machine = Loaded().hives[kRegMachine];
+  if (!machine.loaded || machine.arch != RegArch::kWin64) return kOtherViewNone;
+  *bits = kHostProgramIs32Bit ? 64 : 32;
+  Load(g_otherView, !kHostProgramIs32Bit);
+  const RegTree& other = g_otherView->tree;
+  RegRoot predefined;
+  RegLocation at;
+  if (!PredefinedRoot(root, &predefined) ||
+      !RegTreeRoot(other, predefined, &at) || subKey[0] == '\\')
+    return kOtherViewNoKey;
+  std::u16string wide;
+  HostAnsiToWide(subKey, strlen(subKey), wide);
+  if (!RegTreeOpen(other, at, wide.data(), wide.size(), &at))
+    return kOtherViewNoKey;
+  std::u16string name;
+  HostAnsiToWide(valueName, strlen(valueName), name);
+  RegValue value;
+  return RegTreeFindValue(other, at, name, &value) ? kOtherViewValue
+                                                   : kOtherViewKeyOnly;
+}

@@ -47,9 +47,28 @@ void PlatformWriteProfile(const char* section, const char* key,
   ProfileDocSet(*doc, section, key, value);
 }
 
-void PlatformCommitProfiles() {
-  for (auto& entry : Documents())
-    if (entry.second->changed && !entry.second->unreadable)
-      CommitProfileFile(entry.first.c_str(), ProfileDocBytes(*entry.second));
+PlatformCommit PlatformCommitProfiles(long* error) {
+  PlatformCommit outcome = kCommitNothing;
+  for (auto& entry : Documents()) {
+    const char* path = entry.first.c_str();
+    if (entry.second->unreadable) {
+      outcome = kCommitUnreadable;
+    } else if (!entry.second->changed) {
+      if (outcome == kCommitNothing) outcome = kCommitUnchanged;
+    } else if (CommitProfileFile(path, ProfileDocBytes(*entry.second))) {
+      outcome = kCommitWritten;
+    } else if (error != nullptr) {
+      // Told apart only for the trace: the commit keeps a read-only file as
+      // it is, without a system error.
+      *error = static_cast<long>(GetLastError());
+      DWORD attrs = GetFileAttributesA(path);
+      bool readOnly = attrs != INVALID_FILE_ATTRIBUTES &&
+                      (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+      outcome = readOnly ? kCommitReadOnly : kCommitFailed;
+    } else {
+      outcome = kCommitFailed;
+    }
+  }
   Documents().clear();
+  return outcome;
 }

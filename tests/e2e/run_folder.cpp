@@ -1,6 +1,7 @@
 // Run folders and their files.
 #include "tests/e2e/run_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -53,12 +54,42 @@ std::string VariablesPath(const RunFolder& folder) {
   return folder.dir + "/stvar.ini";
 }
 
+std::string TracePath(const RunFolder& folder) {
+  return folder.dir + "/trace.log";
+}
+
+std::string TraceValue(const RunFolder& folder) {
+  if (IsHostBuild(folder.build)) return TracePath(folder);
+  std::string dos = "C:" + TracePath(folder).substr(LabDriveC().size());
+  std::replace(dos.begin(), dos.end(), '/', '\\');
+  return dos;
+}
+
+bool TraceHolds(const RunFolder& folder, const std::string& lines,
+                std::string* missing) {
+  std::string trace;
+  ReadBytes(TracePath(folder), &trace);
+  std::istringstream in(lines);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (trace.find(line) == std::string::npos) {
+      *missing = line + "\n--- trace:\n" + trace;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error) {
   std::vector<std::string> argv;
   if (!folder.localeVar.empty()) {
     argv = {"env", "-u", "LC_ALL", "-u", "LC_CTYPE", "-u", "LC_MESSAGES",
             "-u", "LANG", folder.localeVar};
+  }
+  if (!folder.traceVar.empty()) {
+    if (argv.empty()) argv.push_back("env");
+    argv.push_back("INSTPROBE_TRACE=" + folder.traceVar);
   }
   int timeout = kRunTimeout;
   if (!IsHostBuild(folder.build)) {

@@ -14,6 +14,8 @@ struct RunFolder {
   // One locale variable ("LC_ALL=ja_JP.UTF-8") the run gets in place of
   // the test's LC_ALL, LC_CTYPE, LC_MESSAGES and LANG; empty: the test's.
   std::string localeVar;
+  // INSTPROBE_TRACE for the run; TraceValue(folder) traces to TracePath.
+  std::string traceVar;
 };
 
 // Makes drive_c/runs/<name>-<build> anew and copies the executable into it.
@@ -22,6 +24,14 @@ bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
 
 std::string SearchListPath(const RunFolder& folder);
 std::string VariablesPath(const RunFolder& folder);
+// trace.log in the folder; TraceValue gives it as the build names it (a DOS
+// path for the Windows builds).
+std::string TracePath(const RunFolder& folder);
+std::string TraceValue(const RunFolder& folder);
+// Whether every line of `lines` (one per line) is in the trace; the first
+// that is not is named in *missing.
+bool TraceHolds(const RunFolder& folder, const std::string& lines,
+                std::string* missing);
 
 // Runs the copied executable with `cwd` as working directory (the host
 // builds directly, the Windows builds through wine), killed after 30 s.
