@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "platform/linux/code_page.h"
@@ -54,18 +53,37 @@ void Load(Registry*& slot, bool as32Bit) {
   reg.read = true;
 }
 
+// A time as "YYYY-MM-DD HH:MM:SS UTC", by the civil calendar, without the C
+// library's time zone files.
+void FormatUtc(int64_t seconds, char* out, size_t size) {
+  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  int64_t rest = seconds - days * 86400;
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  snprintf(out, size, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld UTC",
+           static_cast<long long>(year), static_cast<long long>(month),
+           static_cast<long long>(day), static_cast<long long>(rest / 3600),
+           static_cast<long long>(rest / 60 % 60),
+           static_cast<long long>(rest % 60));
+}
+
 // The trace names the prefix read and when Wine last saved its registry:
 // a value written after that is not in the file yet.
 void TracePrefix(const RegTree& tree) {
   const std::string& prefix = HostWinePrefix();
   char line[4200];
   struct stat st;
-  char when[40] = "";
-  struct tm utc;
+  char when[128] = "";
   if (tree.hives[kRegMachine].loaded &&
-      stat((prefix + "/system.reg").c_str(), &st) == 0 &&
-      gmtime_r(&st.st_mtime, &utc) != nullptr)
-    strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", &utc);
+      stat((prefix + "/system.reg").c_str(), &st) == 0)
+    FormatUtc(st.st_mtime, when, sizeof when);
   int len = when[0] != '\0'
                 ? snprintf(line, sizeof line,
                            "registry: Wine prefix %s, system.reg saved %s",
