@@ -11,6 +11,10 @@
 static const uint32_t kValueOffered = 519;
 static const size_t kValueBufferSize = 520;
 
+// The registry's answers the trace tells apart.
+static const long kErrorFileNotFound = 2;
+static const long kErrorMoreData = 234;
+
 struct RootName {
   const char* name;
   PlatformKey key;
@@ -143,9 +147,11 @@ void ProbeInstallLocation(const char* regKey, const char* fileName,
                TraceText(0, keyPath), TraceText(1, valueName));
   long opened = PlatformRegOpenKey(root, keyPath, &key);
   if (opened != 0) {
-    if (TraceOn()) {
+    if (TraceOn() && opened == kErrorFileNotFound) {
       TraceEvent("the key is missing (error %ld)", opened);
       TraceOtherView(root, keyPath, valueName);
+    } else if (TraceOn()) {
+      TraceEvent("the key could not be opened (error %ld)", opened);
     }
     return;
   }
@@ -158,12 +164,14 @@ void ProbeInstallLocation(const char* regKey, const char* fileName,
   uint32_t size = kValueOffered;
   long queried = PlatformRegQueryValue(key, valueName, &type, data, &size);
   if (queried != 0 && TraceOn()) {
-    if (queried == 234) {
+    if (queried == kErrorMoreData) {
       TraceEvent("the data are too long: more than the %u bytes read "
-                 "(error 234)", kValueOffered);
-    } else {
+                 "(error %ld)", kValueOffered, queried);
+    } else if (queried == kErrorFileNotFound) {
       TraceEvent("the value is missing (error %ld)", queried);
-      if (queried == 2) TraceOtherView(root, keyPath, valueName);
+      TraceOtherView(root, keyPath, valueName);
+    } else {
+      TraceEvent("the value could not be read (error %ld)", queried);
     }
   }
   if (queried == 0) {

@@ -31,6 +31,7 @@ struct WalkCase {
   std::vector<VarEntry> before;   // stvar.ini written by an earlier run
   std::vector<VarEntry> written;  // what this run adds, in order
   std::string trace = "";         // lines the trace must hold, one a line
+  bool readOnly = false;          // the earlier stvar.ini has no write bit
 };
 
 void PrintTo(const WalkCase& walk, std::ostream* out) { *out << walk.name; }
@@ -126,6 +127,13 @@ static std::vector<WalkCase> MakeWalkCases() {
        {Found("Ok"), Found("x[y")},
        "[FILE0] skipped: the VarName holds '='\n[FILE1] skipped: the VarName "
        "begins with '['"},
+      {"read_only_variables_file",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"}}),
+       {{"A", "3", "D:\\Old\\"}},
+       {},
+       "commit: the variables file is read-only and was left alone",
+       true},
       {"only_unwritable_var_names",
        true,
        SearchListText({{kEditorKey, "editor.exe", "="}}),
@@ -153,6 +161,9 @@ TEST_P(WalkTest, WritesTheListedEntries) {
   if (!walk.before.empty()) {
     ASSERT_TRUE(
         WriteBytes(VariablesPath(folder), ExpectedVarsFile(walk.before)));
+  }
+  if (walk.readOnly) {
+    ASSERT_EQ(0, chmod(VariablesPath(folder).c_str(), 0444));
   }
   folder.traceVar = TraceValue(folder);
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
