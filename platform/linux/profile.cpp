@@ -17,6 +17,7 @@
 
 #include "ini/ini_document.h"
 #include "ini/ini_index.h"
+#include "platform/commit_outcome.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/profile_commit.h"
 #include "platform/linux/whole_file.h"
@@ -118,27 +119,15 @@ void PlatformWriteProfile(const char* section, const char* key,
 }
 
 PlatformCommit PlatformCommitProfiles(long* error) {
-  PlatformCommit outcome = kCommitNothing;
-  for (auto& entry : Documents()) {
-    const char* path = entry.first.c_str();
-    if (entry.second->unreadable) {
-      outcome = kCommitUnreadable;
-    } else if (!entry.second->changed) {
-      if (outcome == kCommitNothing) outcome = kCommitUnchanged;
-    } else if (ProfileCommitFile(path, ProfileDocBytes(*entry.second))) {
-      outcome = kCommitWritten;
-    } else if (error != nullptr) {
-      // Told apart only for the trace: the commit keeps a file without any
-      // write permission bit as it is, without a system error.
-      *error = errno;
-      struct stat st;
-      bool readOnly = stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
-      outcome = readOnly ? kCommitReadOnly : kCommitFailed;
-    } else {
-      outcome = kCommitFailed;
-    }
-    Indexes().erase(entry.first);
-  }
+  // The commit keeps a file without any write permission bit as it is,
+  // without a system error.
+  PlatformCommit outcome = CommitDocuments(
+      Documents(), error, ProfileCommitFile, [](const char* path, long* err) {
+        *err = errno;
+        struct stat st;
+        return stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
+      });
+  for (auto& entry : Documents()) Indexes().erase(entry.first);
   // The next write of the run starts again from what is on disk.
   Documents().clear();
   return outcome;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "ini/ini_document.h"
+#include "platform/commit_outcome.h"
 #include "platform/platform.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/profile_commit.h"
@@ -48,27 +49,14 @@ void PlatformWriteProfile(const char* section, const char* key,
 }
 
 PlatformCommit PlatformCommitProfiles(long* error) {
-  PlatformCommit outcome = kCommitNothing;
-  for (auto& entry : Documents()) {
-    const char* path = entry.first.c_str();
-    if (entry.second->unreadable) {
-      outcome = kCommitUnreadable;
-    } else if (!entry.second->changed) {
-      if (outcome == kCommitNothing) outcome = kCommitUnchanged;
-    } else if (CommitProfileFile(path, ProfileDocBytes(*entry.second))) {
-      outcome = kCommitWritten;
-    } else if (error != nullptr) {
-      // Told apart only for the trace: the commit keeps a read-only file as
-      // it is, without a system error.
-      *error = static_cast<long>(GetLastError());
-      DWORD attrs = GetFileAttributesA(path);
-      bool readOnly = attrs != INVALID_FILE_ATTRIBUTES &&
-                      (attrs & FILE_ATTRIBUTE_READONLY) != 0;
-      outcome = readOnly ? kCommitReadOnly : kCommitFailed;
-    } else {
-      outcome = kCommitFailed;
-    }
-  }
+  // The commit keeps a read-only file as it is, without a system error.
+  PlatformCommit outcome = CommitDocuments(
+      Documents(), error, CommitProfileFile, [](const char* path, long* err) {
+        *err = static_cast<long>(GetLastError());
+        DWORD attrs = GetFileAttributesA(path);
+        return attrs != INVALID_FILE_ATTRIBUTES &&
+               (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+      });
   Documents().clear();
   return outcome;
 }
