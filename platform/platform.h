@@ -128,6 +128,11 @@ void PlatformTraceClose();
 // character to fit `size`, terminated. Returns the bytes stored.
 uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size);
 
+// A path of the executable's folder (PlatformModulePath's form) as a DOS
+// path in UTF-8, as PlatformAnsiToUtf8 stores it; the host's Unix path goes
+// through the prefix's drives.
+uint32_t PlatformDosPathUtf8(const char* path, char* out, uint32_t size);
+
 // ---- The ANSI code page ----------------------------------------------------
 
 // Fills table[b] with 1 for every lead byte of a double-byte character in the

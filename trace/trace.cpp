@@ -17,15 +17,36 @@ char g_section[24];
 char g_slots[4][2200];
 char g_utf8[1600];
 
+// The UTF-8 text in g_utf8, quoted when asked, with control characters
+// shown as <0D>, in the slot.
+const char* QuoteUtf8(int slot, bool quoted) {
+  char* out = g_slots[slot & 3];
+  const size_t capacity = sizeof g_slots[0];
+  size_t at = 0;
+  if (quoted) out[at++] = '"';
+  for (const char* p = g_utf8; *p != '\0' && at + 6 < capacity; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20 || c == 0x7F)
+      at += static_cast<size_t>(snprintf(out + at, capacity - at, "<%02X>", c));
+    else
+      out[at++] = *p;
+  }
+  if (quoted) out[at++] = '"';
+  out[at] = '\0';
+  return out;
+}
+
 }  // namespace
 
 void TraceStart(const char* listPath, const char* varsPath) {
   bool listFound = false;
   g_traceOn = PlatformTraceOpen(listPath, varsPath, &listFound);
   if (!g_traceOn) return;
-  TraceEvent("start: search list %s%s, variables file %s",
-             TraceText(0, listPath), listFound ? "" : " (not found)",
-             TraceText(1, varsPath));
+  PlatformDosPathUtf8(listPath, g_utf8, sizeof g_utf8);
+  const char* list = QuoteUtf8(0, true);
+  PlatformDosPathUtf8(varsPath, g_utf8, sizeof g_utf8);
+  TraceEvent("start: search list %s%s, variables file %s", list,
+             listFound ? "" : " (not found)", QuoteUtf8(1, true));
 }
 
 void TraceSection(const char* section) {
@@ -48,21 +69,8 @@ void TraceEvent(const char* format, ...) {
 }
 
 const char* TraceText(int slot, const char* ansi, bool quoted) {
-  char* out = g_slots[slot & 3];
-  const size_t capacity = sizeof g_slots[0];
   PlatformAnsiToUtf8(ansi, g_utf8, sizeof g_utf8);
-  size_t at = 0;
-  if (quoted) out[at++] = '"';
-  for (const char* p = g_utf8; *p != '\0' && at + 6 < capacity; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 0x20 || c == 0x7F)
-      at += static_cast<size_t>(snprintf(out + at, capacity - at, "<%02X>", c));
-    else
-      out[at++] = *p;
-  }
-  if (quoted) out[at++] = '"';
-  out[at] = '\0';
-  return out;
+  return QuoteUtf8(slot, quoted);
 }
 
 const char* TraceTypeName(uint32_t type, char* buf, uint32_t size) {

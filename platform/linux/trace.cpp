@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/linux/code_page.h"
+#include "platform/linux/dos_path.h"
 #include "platform/platform.h"
 #include "unicode/utf8.h"
 
@@ -95,17 +96,31 @@ void PlatformTraceClose() {
   g_fd = -1;
 }
 
-uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size) {
+namespace {
+
+// UTF-16 text as UTF-8, cut before a whole character to fit `size`.
+uint32_t StoreUtf8(const std::u16string& wide, char* out, uint32_t size) {
   if (size == 0) return 0;
-  std::u16string wide;
-  HostAnsiToWide(text, strlen(text), wide);
   std::string utf8;
   WideToUtf8(wide.data(), wide.size(), utf8);
   size_t n = utf8.size() < size - 1 ? utf8.size() : size - 1;
-  // A cut falls before a whole character, never inside one.
   if (n < utf8.size())
     while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
   memcpy(out, utf8.data(), n);
   out[n] = '\0';
   return static_cast<uint32_t>(n);
+}
+
+}  // namespace
+
+uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size) {
+  std::u16string wide;
+  HostAnsiToWide(text, strlen(text), wide);
+  return StoreUtf8(wide, out, size);
+}
+
+uint32_t PlatformDosPathUtf8(const char* path, char* out, uint32_t size) {
+  std::u16string wide = HostDosFormOf(path);
+  if (wide.empty()) HostUnixNameToWide(path, strlen(path), wide);
+  return StoreUtf8(wide, out, size);
 }

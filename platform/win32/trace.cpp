@@ -141,3 +141,7 @@ uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size) {
   out[bytes] = '\0';
   return static_cast<uint32_t>(bytes);
 }
+
+uint32_t PlatformDosPathUtf8(const char* path, char* out, uint32_t size) {
+  return PlatformAnsiToUtf8(path, out, size);
+}
