@@ -77,8 +77,8 @@ struct Outcome {
   std::string trace;  // without the lines that name files of one platform
 };
 
-// The trace's lines but the first (the run's own paths, Unix paths on the
-// host) and the host's lines about the prefix it reads.
+// The trace's lines but the first (it names the run's own folder, one per
+// build) and the host's lines about the prefix it reads.
 static std::string CommonTraceLines(const std::string& trace) {
   std::string kept;
   std::istringstream in(trace);
