@@ -13,7 +13,7 @@
 # (the core's only way to the OS) and links the platform's implementation,
 # instprobe_platform.
 set(INSTPROBE_FOLDERS bytes unicode codepage ini regfile pe dospath pathtext
-    probe run platform)
+    trace probe run platform)
 
 function(instprobe_library name folder)
   cmake_parse_arguments(ARG "SEAM" "" "SOURCES;USES" ${ARGN})

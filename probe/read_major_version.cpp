@@ -5,17 +5,26 @@
 
 #include "platform/platform.h"
 #include "probe/probe.h"
+#include "trace/trace.h"
 
 // Size of the fixed version record (VS_FIXEDFILEINFO) and the offset of its
 // high file-version word, whose high half is the major version.
 static const uint32_t kFixedInfoSize = 52;
 static const uint32_t kFileVersionMSOffset = 8;
+static const uint32_t kFileVersionLSOffset = 12;
 
 uint32_t ReadMajorVersion(const char* path) {
   uint32_t size = PlatformVersionInfoSize(path);
-  if (size == 0) return 0;
+  if (size == 0) {
+    if (TraceOn()) TraceEvent("version 0: the file has no version information");
+    return 0;
+  }
   void* block = PlatformVersionBlockAlloc(size);
-  if (block == nullptr) return 0;
+  if (block == nullptr) {
+    if (TraceOn())
+      TraceEvent("version 0: no memory for the %u-byte version block", size);
+    return 0;
+  }
 
   uint32_t fileVersionMS = 0;
   if (PlatformVersionInfoRead(path, size, block)) {
@@ -31,8 +40,22 @@ uint32_t ReadMajorVersion(const char* path) {
           static_cast<uint64_t>(at - start) + kFixedInfoSize <= size) {
         fileVersionMS =
             Le32At(ByteSpan(at, kFixedInfoSize), kFileVersionMSOffset);
+        if (TraceOn()) {
+          uint32_t ls =
+              Le32At(ByteSpan(at, kFixedInfoSize), kFileVersionLSOffset);
+          TraceEvent("version %u.%u.%u.%u, major %u", fileVersionMS >> 16,
+                     fileVersionMS & 0xFFFF, ls >> 16, ls & 0xFFFF,
+                     fileVersionMS >> 16);
+        }
+      } else if (TraceOn()) {
+        TraceEvent("version 0: the version record is missing or short (%u "
+                   "bytes)", len);
       }
+    } else if (TraceOn()) {
+      TraceEvent("version 0: the version information has no root record");
     }
+  } else if (TraceOn()) {
+    TraceEvent("version 0: the version information could not be read");
   }
   PlatformVersionBlockFree(block);
   return fileVersionMS;

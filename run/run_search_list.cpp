@@ -2,10 +2,12 @@
 // where the host program's options say), walk the sections FILE0, FILE1, ...
 // of the search list and write what each entry's probe found.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
 #include "run/run.h"
+#include "trace/trace.h"
 
 // The executable's directory must leave room for both file names in the
 // 264-byte path buffers.
@@ -19,6 +21,24 @@ static const char kVariablesName[] = "stvar.ini";
 // section header; such an entry is skipped.
 static bool IsWritableVarName(const char* varName) {
   return FindFirstChar(varName, '=') < 0 && varName[0] != '[';
+}
+
+// The three texts as read, with their lengths: a text at its read limit
+// was probably cut.
+static void TraceEntryTexts(const SearchEntry* entry) {
+  const char* texts[3] = {entry->regKey, entry->fileName, entry->varName};
+  const uint32_t limits[3] = {kRegKeyReadLimit, kFileNameReadLimit,
+                              kVarNameReadLimit};
+  char lengths[3][48];
+  for (int i = 0; i < 3; ++i) {
+    uint32_t len = static_cast<uint32_t>(strlen(texts[i]));
+    snprintf(lengths[i], sizeof lengths[i], "%u byte%s%s", len,
+             len == 1 ? "" : "s",
+             len + 1 >= limits[i] ? ", the most that is read" : "");
+  }
+  TraceEvent("RegKey %s (%s), FileName %s (%s), VarName %s (%s)",
+             TraceText(0, texts[0]), lengths[0], TraceText(1, texts[1]),
+             lengths[1], TraceText(2, texts[2]), lengths[2]);
 }
 
 // The two paths beside the executable; InitPathText has been called.
@@ -47,6 +67,7 @@ static bool FilesBesideExecutable(char* listPath, char* varsPath) {
 
 // The walk and the commit; InitPathText has been called.
 static void WalkSearchList(const char* listPath, const char* varsPath) {
+  TraceStart(listPath, varsPath);
   SearchEntry entry;
   ProbeResult result;
   char section[20];
@@ -63,19 +84,33 @@ static void WalkSearchList(const char* listPath, const char* varsPath) {
     memset(&entry, 0, sizeof entry);
     PlatformReadProfile(section, "RegKey", "", entry.regKey, kRegKeyReadLimit,
                         listPath);
-    if (strlen(entry.regKey) < 2) break;
+    if (TraceOn()) TraceSection(section);
+    if (strlen(entry.regKey) < 2) {
+      if (TraceOn())
+        TraceEvent("the walk ends: RegKey %s is shorter than 2 bytes",
+                   TraceText(0, entry.regKey));
+      break;
+    }
     PlatformReadProfile(section, "FileName", "", entry.fileName,
                         kFileNameReadLimit, listPath);
     PlatformReadProfile(section, "VarName", "", entry.varName,
                         kVarNameReadLimit, listPath);
+    if (TraceOn()) TraceEntryTexts(&entry);
 
-    if (!IsWritableVarName(entry.varName)) continue;
+    if (!IsWritableVarName(entry.varName)) {
+      if (TraceOn())
+        TraceEvent("skipped: the VarName %s",
+                   entry.varName[0] == '[' ? "begins with '['" : "holds '='");
+      continue;
+    }
 
     ProbeInstallLocation(entry.regKey, entry.fileName, &result);
     // The RegKey buffer is free now and holds the root text.
     WriteEntryVariables(varsPath, entry.varName, &result, entry.regKey);
   }
-  PlatformCommitProfiles();
+  long error = 0;
+  PlatformCommit outcome = PlatformCommitProfiles(TraceOn() ? &error : nullptr);
+  if (TraceOn()) TraceFinish(outcome, error);
 }
 
 int RunSearchList() {

@@ -1,6 +1,9 @@
 // The variables file: four keys per entry, in a fixed order.
 #include "platform/platform.h"
 #include "run/run.h"
+#include "trace/trace.h"
+
+#include <cstring>
 
 void WriteEntryVariables(const char* varsPath, char* varName,
                          const ProbeResult* result, char* rootText) {
@@ -25,4 +28,18 @@ void WriteEntryVariables(const char* varsPath, char* varName,
 
   AppendBytes(varName, kVarNameBufferSize, "Root", kVarNameBufferSize);
   PlatformWriteProfile("PrgStart", varName, rootText, varsPath);
+
+  if (TraceOn()) {
+    // varName now ends with "PathRoot"; its base is what the list named.
+    size_t base = strlen(varName) - strlen("PathRoot");
+    char name[kVarNameBufferSize];
+    CopyBytes(name, sizeof name, varName, base);
+    TraceEvent("wrote [PrgStart] %s=%s %sPath=%s %sPathRoot=%s%s, [PrivatPath] "
+               "<%sPath>=%s",
+               TraceText(0, name, false), TraceText(1, result->versionText),
+               TraceText(0, name, false), TraceText(2, result->foundDir),
+               TraceText(0, name, false), TraceText(3, rootText),
+               drive[0] == '\0' ? " (no drive letter)" : "",
+               TraceText(0, name, false), TraceText(2, result->foundDir));
+  }
 }

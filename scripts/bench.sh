@@ -234,6 +234,10 @@ say "timing win32 under Wine ($wine_runs runs each)"
 (export WINEPREFIX=$fresh
   hf "$work/wine32.json" "$wine_runs" 1 \
     "wine $(bin x10).exe" "wine $(bin x1000).exe")
+say "timing the traced runs, 1,000 entries (INSTPROBE_TRACE to a file)"
+(export WINEPREFIX=$fresh INSTPROBE_TRACE=$work/trace.log
+  hf "$work/trace.json" "$runs" 3 "$(bin h1000)"
+  hf "$work/trace-wine.json" "$wine_runs" 1 "wine $(bin w1000).exe")
 say "timing both under Wine, 10,000 entries (3 runs each)"
 (export WINEPREFIX=$fresh
   hf "$work/wine10k.json" 3 0 "wine $(bin w10000).exe" "wine $(bin x10000).exe")
@@ -330,6 +334,7 @@ row() {  # label json index run-folder
 }
 H=$work/host.json B=$work/big.json W=$work/wine.json
 X=$work/wine32.json K=$work/wine10k.json
+T=$work/trace.json TW=$work/trace-wine.json
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo);" \
   "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -370,6 +375,8 @@ bare "win64 under Wine, 10,000 entries, fresh" "$(median "$K" 0)"
 bare "win32 under Wine, 10 entries, fresh" "$(median "$X" 0)"
 bare "win32 under Wine, 1,000 entries, fresh" "$(median "$X" 1)"
 bare "win32 under Wine, 10,000 entries, fresh" "$(median "$K" 1)"
+bare "host, 1,000 entries, fresh, traced" "$(median "$T" 0)"
+bare "win64 under Wine, 1,000 entries, traced" "$(median "$TW" 0)"
 row "host, version probe: no file" "$H" 5 hp_missing
 row "host, version probe: 100 KiB PE" "$H" 6 hp_far_100k
 row "host, version probe: sparse 1 GiB PE" "$H" 7 hp_far_1g
@@ -413,6 +420,10 @@ check "win64 10,000 / 1,000 entries" \
   "$(ratio "$(median "$K" 0)" "$(median "$W" 2)")" "<=" 12
 check "win64 1,000 / 10 entries" \
   "$(ratio "$(median "$W" 2)" "$(median "$W" 0)")" "<=" 2
+check "host traced / untraced, 1,000 entries" \
+  "$(ratio "$(median "$T" 0)" "$(median "$H" 3)")" "<=" 2
+check "win64 traced / untraced, 1,000 entries" \
+  "$(ratio "$(median "$TW" 0)" "$(median "$W" 2)")" "<=" 2
 check "win64 writes of stvar.ini, 1,000 entries, changed file" \
   "$writes_changed" "==" 1
 check "win64 writes of stvar.ini, 1,000 entries, no file before" \

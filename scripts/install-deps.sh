@@ -18,7 +18,7 @@ release_codename() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
 packages=(cmake make g++ libgtest-dev python3
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 strace valgrind zip unzip locales
+          wine wine64 wine32:i386 strace valgrind zip unzip locales hyperfine
           dpkg-dev lintian man-db)
 if [[ "${INSTPROBE_FUZZ_DEPS:-0}" == 1 ]]; then
   # The unversioned name follows the release's default LLVM (14 on

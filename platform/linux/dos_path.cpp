@@ -149,34 +149,39 @@ std::string DriveRoot(char16_t letter) {
   return DriveRoots()[lower - u'a'];
 }
 
-// The current directory as a DOS path with a trailing '\': on the drive
-// with the deepest root that holds the Unix working directory. Empty when
-// no drive holds it;
-// `unixCwd` is the Unix working directory either way.
-std::u16string DosCurrentDirectory(std::string &unixCwd) {
-  char buf[PATH_MAX];
-  if (getcwd(buf, sizeof buf) == nullptr) return std::u16string();
-  unixCwd = buf;
+// A Unix path as a DOS path, on the drive with the deepest root that holds
+// it; empty when no drive holds it.
+std::u16string DosFormOf(const std::string &unixPath) {
   const std::string *roots = DriveRoots();
-  std::string dir = unixCwd;
+  std::string dir = unixPath;
   while (true) {
     for (int i = 0; i < 26; ++i) {
       if (roots[i].empty() || roots[i] != dir) continue;
-      std::string tail = unixCwd.substr(dir.size());
+      std::string tail = unixPath.substr(dir.size());
       if (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
       std::u16string out;
       HostUnixNameToWide(tail.data(), tail.size(), out);
       for (char16_t &c : out) {
         if (c == u'/') c = u'\\';
       }
-      if (!out.empty()) out.push_back(u'\\');
       return std::u16string{static_cast<char16_t>(u'A' + i), u':', u'\\'} + out;
     }
-    if (dir == "/") break;
+    if (dir == "/" || dir.empty()) break;
     size_t slash = dir.rfind('/');
     dir = slash == 0 ? std::string("/") : dir.substr(0, slash);
   }
   return std::u16string();
+}
+
+// The current directory as a DOS path with a trailing '\'. Empty when no
+// drive holds it; `unixCwd` is the Unix working directory either way.
+std::u16string DosCurrentDirectory(std::string &unixCwd) {
+  char buf[PATH_MAX];
+  if (getcwd(buf, sizeof buf) == nullptr) return std::u16string();
+  unixCwd = buf;
+  std::u16string out = DosFormOf(unixCwd);
+  if (!out.empty() && out.back() != u'\\') out.push_back(u'\\');
+  return out;
 }
 
 // Checks a device name's directory, the part of `rest` before its last
@@ -246,6 +251,10 @@ DosPathKind ResolveLiteralPath(std::u16string rest, std::string &unixPath) {
 }  // namespace
 
 void HostForgetDirectoryListings() { Listings().clear(); }
+
+std::u16string HostDosFormOf(const std::string &unixPath) {
+  return DosFormOf(unixPath);
+}
 
 DosPathKind HostResolveDosPath(const char *dosPath, std::string &unixPath) {
   unixPath.clear();

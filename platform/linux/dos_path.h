@@ -14,6 +14,10 @@ enum class DosPathKind { kMissing, kFile, kDirectory, kDevice };
 // (NUL, CON, ...), which exists in every directory and has no Unix path.
 DosPathKind HostResolveDosPath(const char *dosPath, std::string &unixPath);
 
+// A Unix path as Wine shows it to a program: on the drive whose root holds
+// it deepest, with backslashes. Empty when no drive holds it.
+std::u16string HostDosFormOf(const std::string &unixPath);
+
 // Forgets the directory listings and drive mappings read so far. A run reads
 // each directory at most once; tests that change the tree call this.
 void HostForgetDirectoryListings();

@@ -18,6 +18,7 @@
 #include "ini/ini_document.h"
 #include "ini/ini_index.h"
 #include "ini/ini_settings.h"
+#include "platform/commit_outcome.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/profile_commit.h"
 #include "platform/linux/whole_file.h"
@@ -130,24 +131,41 @@ static int NotWrittenReason(const char* path, int commitErrno) {
   return commitErrno != 0 ? commitErrno : EACCES;
 }
 
-void PlatformCommitProfiles() {
+// The first changed file that was not written, for the host's `main`.
+static void NoteNotWritten(const char* path, int commitErrno) {
+  if (!g_notWritten.empty()) return;
+  g_notWrittenReason = NotWrittenReason(path, commitErrno);
+  g_notWritten = path;
+}
+
+PlatformCommit PlatformCommitProfiles(long* error) {
   g_notWritten.clear();
   g_notWrittenReason = 0;
+  // The commit keeps a file without any write permission bit as it is,
+  // without a system error.
+  PlatformCommit outcome = CommitDocuments(
+      Documents(), error,
+      [](const char* path, ProfileWrites& writes, bool* busy) {
+        errno = 0;
+        if (ProfileCommitFile(path, writes, busy)) return true;
+        int commitErrno = errno;
+        NoteNotWritten(path, commitErrno);
+        errno = commitErrno;
+        return false;
+      },
+      [](const char* path, long* err) {
+        *err = errno;
+        struct stat st;
+        return stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
+      });
   for (auto& entry : Documents()) {
     // A file that could not be read had writes asked for and refused.
-    errno = 0;
-    ProfileWrites& writes = *entry.second;
-    bool failed = writes.doc.unreadable ||
-                  (writes.doc.changed &&
-                   !ProfileCommitFile(entry.first.c_str(), writes));
-    if (failed && g_notWritten.empty()) {
-      g_notWrittenReason = NotWrittenReason(entry.first.c_str(), errno);
-      g_notWritten = entry.first;
-    }
+    if (entry.second->doc.unreadable) NoteNotWritten(entry.first.c_str(), 0);
     Indexes().erase(entry.first);
   }
   // The next write of the run starts again from what is on disk.
   Documents().clear();
+  return outcome;
 }
 
 void HostForgetProfiles() { Indexes().clear(); }

@@ -116,9 +116,13 @@ static Lock TakeLock(const std::string& lock, int* out) {
   }
 }
 
+// Removes and closes the lock file, keeping the errno that made the run
+// give up.
 static void DropLock(const std::string& lock, int fd) {
+  int error = errno;
   unlink(lock.c_str());
   close(fd);
+  errno = error;
 }
 
 static bool RewriteInPlace(const std::string& target,
@@ -141,7 +145,8 @@ static bool ReadNow(const std::string& target, std::string& bytes,
   return *missing;
 }
 
-bool ProfileCommitFile(const char* path, ProfileWrites& writes) {
+bool ProfileCommitFile(const char* path, ProfileWrites& writes, bool* busy) {
+  *busy = false;
   std::string target;
   if (!TargetPath(path, target)) return false;
   struct stat old;
@@ -161,7 +166,11 @@ bool ProfileCommitFile(const char* path, ProfileWrites& writes) {
       return RewriteInPlace(target, ProfileDocBytes(writes.doc));
     return false;
   }
-  if (taken == Lock::kBusy) return false;
+  if (taken == Lock::kBusy) {
+    *busy = true;
+    errno = EWOULDBLOCK;
+    return false;
+  }
 
   std::string now;
   bool missing = false;

@@ -20,8 +20,9 @@
 // directory refuses the lock file, an existing writable file is rewritten
 // in place (the only path on which a kill can leave a torn file). Returns
 // false, with the old file untouched wherever that can be kept and no lock
-// file left, on any failure.
-bool ProfileCommitFile(const char* path, ProfileWrites& writes);
+// file left, on any failure: `*busy` is set when another run held the lock
+// past the wait, and errno tells the failing call's error.
+bool ProfileCommitFile(const char* path, ProfileWrites& writes, bool* busy);
 
 // Test hook: makes the nth write() of later commits fail (1 = the first),
 // as a full disk would; 0 turns it off.

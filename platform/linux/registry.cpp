@@ -4,13 +4,17 @@
 // names and string data convert through the ANSI code page.
 #include "platform/linux/registry.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/linux/code_page.h"
 #include "platform/linux/hive_file.h"
 #include "platform/linux/program.h"
+#include "platform/linux/trace.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "regfile/reg_tree.h"
@@ -30,24 +34,76 @@ struct Registry {
 };
 
 // Made on first use and left to the process's end: freeing the index and
-// unmapping the files at exit would only add to the run's time.
+// unmapping the files at exit would only add to the run's time. The other
+// program's view is read only for the trace.
 Registry* g_registry = nullptr;
+Registry* g_otherView = nullptr;
+
+void Load(Registry*& slot, bool as32Bit) {
+  if (slot == nullptr) slot = new Registry();
+  Registry& reg = *slot;
+  if (reg.read) return;
+  const std::string& prefix = HostWinePrefix();
+  if (!prefix.empty()) {
+    RegLoadHive(prefix + "/system.reg", reg.tree.hives[kRegMachine]);
+    RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
+    RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
+  }
+  RegTreeSettle(reg.tree, as32Bit ? RegProgram::k32Bit : RegProgram::k64Bit);
+  reg.read = true;
+}
+
+// A time as "YYYY-MM-DD HH:MM:SS UTC", by the civil calendar, without the C
+// library's time zone files.
+void FormatUtc(int64_t seconds, char* out, size_t size) {
+  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  int64_t rest = seconds - days * 86400;
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  snprintf(out, size, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld UTC",
+           static_cast<long long>(year), static_cast<long long>(month),
+           static_cast<long long>(day), static_cast<long long>(rest / 3600),
+           static_cast<long long>(rest / 60 % 60),
+           static_cast<long long>(rest % 60));
+}
+
+// The trace names the prefix read and when Wine last saved its registry:
+// a value written after that is not in the file yet.
+void TracePrefix(const RegTree& tree) {
+  const std::string& prefix = HostWinePrefix();
+  char line[4200];
+  struct stat st;
+  char when[128] = "";
+  if (tree.hives[kRegMachine].loaded &&
+      stat((prefix + "/system.reg").c_str(), &st) == 0)
+    FormatUtc(st.st_mtime, when, sizeof when);
+  int len = when[0] != '\0'
+                ? snprintf(line, sizeof line,
+                           "registry: Wine prefix %s, system.reg saved %s",
+                           prefix.c_str(), when)
+                : snprintf(line, sizeof line,
+                           "registry: Wine prefix %s has no readable "
+                           "system.reg",
+                           prefix.empty() ? "(none)" : prefix.c_str());
+  if (len > 0)
+    PlatformTraceLine(line, static_cast<uint32_t>(
+                                len < static_cast<int>(sizeof line)
+                                    ? len
+                                    : static_cast<int>(sizeof line) - 1));
+}
 
 const RegTree& Loaded() {
-  if (g_registry == nullptr) g_registry = new Registry();
-  Registry& reg = *g_registry;
-  if (!reg.read) {
-    const std::string& prefix = HostWinePrefix();
-    if (!prefix.empty()) {
-      RegLoadHive(prefix + "/system.reg", reg.tree.hives[kRegMachine]);
-      RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
-      RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
-    }
-    RegTreeSettle(reg.tree, kHostProgramIs32Bit ? RegProgram::k32Bit
-                                                : RegProgram::k64Bit);
-    reg.read = true;
-  }
-  return reg.tree;
+  bool first = g_registry == nullptr || !g_registry->read;
+  Load(g_registry, kHostProgramIs32Bit);
+  if (first && HostTracing()) TracePrefix(g_registry->tree);
+  return g_registry->tree;
 }
 
 bool PredefinedRoot(PlatformKey key, RegRoot* root) {
@@ -99,6 +155,8 @@ long BadHandle(PlatformKey key) {
 void HostForgetRegistry() {
   delete g_registry;
   g_registry = nullptr;
+  delete g_otherView;
+  g_otherView = nullptr;
 }
 
 bool HostSeesWow64() { return kHostProgramIs32Bit && Loaded().wow64; }
@@ -170,3 +228,26 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
 }
 
 void PlatformRegCloseKey(PlatformKey) {}
+
+PlatformOtherView PlatformLookInOtherView(PlatformKey root, const char* subKey,
+                                          const char* valueName, int* bits) {
+  const RegHive& machine = Loaded().hives[kRegMachine];
+  if (!machine.loaded || machine.arch != RegArch::kWin64) return kOtherViewNone;
+  *bits = kHostProgramIs32Bit ? 64 : 32;
+  Load(g_otherView, !kHostProgramIs32Bit);
+  const RegTree& other = g_otherView->tree;
+  RegRoot predefined;
+  RegLocation at;
+  if (!PredefinedRoot(root, &predefined) ||
+      !RegTreeRoot(other, predefined, &at) || subKey[0] == '\\')
+    return kOtherViewNoKey;
+  std::u16string wide;
+  HostAnsiToWide(subKey, strlen(subKey), wide);
+  if (!RegTreeOpen(other, at, wide.data(), wide.size(), &at))
+    return kOtherViewNoKey;
+  std::u16string name;
+  HostAnsiToWide(valueName, strlen(valueName), name);
+  RegValue value;
+  return RegTreeFindValue(other, at, name, &value) ? kOtherViewValue
+                                                   : kOtherViewKeyOnly;
+}

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "ini/ini_settings.h"
+#include "platform/commit_outcome.h"
 #include "platform/platform.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/profile_commit.h"
@@ -47,9 +48,19 @@ void PlatformWriteProfile(const char* section, const char* key,
   ProfileDocSet(doc->doc, section, key, value);
 }
 
-void PlatformCommitProfiles() {
-  for (auto& entry : Documents())
-    if (entry.second->doc.changed && !entry.second->doc.unreadable)
-      CommitProfileFile(entry.first.c_str(), *entry.second);
+PlatformCommit PlatformCommitProfiles(long* error) {
+  // The commit keeps a read-only file as it is, without a system error.
+  PlatformCommit outcome = CommitDocuments(
+      Documents(), error,
+      [](const char* path, ProfileWrites& writes, bool* busy) {
+        return CommitProfileFile(path, writes, busy);
+      },
+      [](const char* path, long* err) {
+        *err = static_cast<long>(GetLastError());
+        DWORD attrs = GetFileAttributesA(path);
+        return attrs != INVALID_FILE_ATTRIBUTES &&
+               (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+      });
   Documents().clear();
+  return outcome;
 }

@@ -119,24 +119,29 @@ Lock TakeLock(const char* lock, HANDLE* out) {
   }
 }
 
+// Deletes and closes the lock file, keeping the error that made the run
+// give up.
 void DropLock(const char* lock, HANDLE file) {
+  DWORD error = GetLastError();
   DeleteFileA(lock);
   CloseHandle(file);
+  SetLastError(error);
 }
 
 // Renames the written lock file over the file. Another process holding the
 // file open without delete sharing makes the rename fail while it does:
 // that is retried briefly.
-bool RenameOver(const char* lock, const char* path) {
+bool RenameOver(const char* lock, const char* path, bool* busy) {
   for (int tries = 1;; ++tries) {
     if (MoveFileExA(lock, path,
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
     DWORD error = GetLastError();
-    bool busy =
+    *busy =
         (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
         GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-    if (!busy || tries >= kRenameTries) return false;
+    SetLastError(error);
+    if (!*busy || tries >= kRenameTries) return false;
     Sleep(kRenamePauseMs);
   }
 }
@@ -157,7 +162,8 @@ bool Replaceable(const char* path, DWORD* attrs) {
 
 }  // namespace
 
-bool CommitProfileFile(const char* path, ProfileWrites& writes) {
+bool CommitProfileFile(const char* path, ProfileWrites& writes, bool* busy) {
+  *busy = false;
   DWORD attrs;
   if (!Replaceable(path, &attrs)) return false;
   char lock[MAX_PATH];
@@ -173,7 +179,11 @@ bool CommitProfileFile(const char* path, ProfileWrites& writes) {
     return attrs != INVALID_FILE_ATTRIBUTES &&
            RewriteInPlace(path, ProfileDocBytes(writes.doc));
   }
-  if (taken == Lock::kBusy) return false;
+  if (taken == Lock::kBusy) {
+    *busy = true;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
 
   std::string now;
   bool missing = false;
@@ -197,7 +207,7 @@ bool CommitProfileFile(const char* path, ProfileWrites& writes) {
   bool ok =
       WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file) &&
       SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) &&
-      RenameOver(lock, path);
+      RenameOver(lock, path, busy);
   if (!ok) {
     DropLock(lock, file);
     return false;

@@ -29,5 +29,7 @@ bool ReadProfileFile(const char* path, std::string& bytes, bool* missing);
 // other reparse point, are left alone. Where the folder refuses the lock
 // file, an existing file is rewritten in place and flushed (the only path
 // on which a kill can leave a torn file). No lock file is left behind on
-// any failure; false on any failure.
-bool CommitProfileFile(const char* path, ProfileWrites& writes);
+// any failure; false on any failure, with `*busy` set when another run
+// held the lock or another program the file, and the failing call's error
+// left for GetLastError.
+bool CommitProfileFile(const char* path, ProfileWrites& writes, bool* busy);

@@ -36,3 +36,27 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
 }
 
 void PlatformRegCloseKey(PlatformKey key) { RegCloseKey(AsHkey(key)); }
+
+// The 64-bit build's other view is the 32-bit one; the 32-bit build has the
+// 64-bit view only on a 64-bit system (under WOW64).
+PlatformOtherView PlatformLookInOtherView(PlatformKey root, const char* subKey,
+                                          const char* valueName, int* bits) {
+  REGSAM view = KEY_WOW64_32KEY;
+  *bits = 32;
+  if (sizeof(void*) == 4) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+      return kOtherViewNone;
+    view = KEY_WOW64_64KEY;
+    *bits = 64;
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(AsHkey(root), subKey, 0, KEY_QUERY_VALUE | view, &key) !=
+      ERROR_SUCCESS)
+    return kOtherViewNoKey;
+  LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr,
+                             nullptr);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA ? kOtherViewValue
+                                                      : kOtherViewKeyOnly;
+}

@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/lab_cases.h"
@@ -40,13 +43,18 @@ static std::vector<std::string> CorpusLists() {
 struct Start {
   const char* name;
   const char* file;  // under the corpus folder; nullptr: no file
+  // Every build traces to a file, and the host programs run untraced too:
+  // the trace must change no byte of the variables file.
+  bool traced = false;
 };
 
 void PrintTo(const Start& start, std::ostream* out) { *out << start.name; }
 void PrintTo(const LocaleCase& locale, std::ostream* out) { *out << locale.name; }
 
 static const Start kNormalStarts[] = {
-    {"fresh", nullptr}, {"over_wine_form_file", "stvar-wine-form.ini"}};
+    {"fresh", nullptr},
+    {"over_wine_form_file", "stvar-wine-form.ini"},
+    {"fresh_traced", nullptr, true}};
 
 // Files a person or another program wrote, not in the platform's own form.
 static const Start kOtherFormStarts[] = {
@@ -66,7 +74,20 @@ static const std::vector<std::string> kOtherFormLists = {
 struct Outcome {
   bool exists = false;
   std::string bytes;
+  std::string trace;  // without the lines that name files of one platform
 };
+
+// The trace's lines but the first (it names the run's own folder, one per
+// build) and the host's lines about the prefix it reads.
+static std::string CommonTraceLines(const std::string& trace) {
+  std::string kept;
+  std::istringstream in(trace);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("start: ", 0) != 0 && line.rfind("registry: ", 0) != 0)
+      kept += line + "\n";
+  }
+  return kept;
+}
 
 // $INSTPROBE_WINDOWS_RESULTS: a folder that keeps what the Windows builds
 // wrote, by everything the run was given. The test command's host pass
@@ -93,7 +114,8 @@ static std::string KeptResultPath(Build build, const std::string& name,
 
 static void RunOne(Build build, const std::string& name,
                    const std::string& list, const std::string* before,
-                   Outcome* outcome, const std::string& localeVar = "") {
+                   Outcome* outcome, const std::string& localeVar = "",
+                   bool traced = false) {
   std::string kept = KeptResultPath(build, name, list, before, localeVar);
   std::string keptBytes;
   if (!kept.empty() && ReadBytes(kept, &keptBytes) && !keptBytes.empty()) {
@@ -105,11 +127,18 @@ static void RunOne(Build build, const std::string& name,
   std::string error;
   ASSERT_TRUE(MakeRunFolder(build, name, &folder, &error)) << error;
   folder.localeVar = localeVar;
+  if (traced) folder.traceVar = TraceValue(folder);
   ASSERT_TRUE(WriteBytes(SearchListPath(folder), list));
   if (before != nullptr) {
     ASSERT_TRUE(WriteBytes(VariablesPath(folder), *before));
   }
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+  if (traced) {
+    EXPECT_TRUE(TraceHolds(folder, "start: search list \ncommit: ", &error))
+        << error;
+    ReadBytes(TracePath(folder), &outcome->trace);
+    outcome->trace = CommonTraceLines(outcome->trace);
+  }
   outcome->exists = ReadBytes(VariablesPath(folder), &outcome->bytes);
   if (!kept.empty())
     WriteBytes(kept, (outcome->exists ? "1" : "0") + outcome->bytes);
@@ -138,11 +167,17 @@ static void ExpectSameOutput(Build host, const std::string& name,
   const std::string* beforeFile = start.file ? &before : nullptr;
   std::string runName = name + "-" + start.name;
   Outcome reference;
-  ASSERT_NO_FATAL_FAILURE(
-      RunOne(windows, runName, list, beforeFile, &reference));
+  ASSERT_NO_FATAL_FAILURE(RunOne(windows, runName, list, beforeFile,
+                                 &reference, "", start.traced));
+  std::vector<std::pair<Build, bool>> runs;
   for (Build build : hosts) {
+    runs.push_back({build, start.traced});
+    if (start.traced) runs.push_back({build, false});
+  }
+  for (auto [build, traced] : runs) {
     Outcome outcome;
-    ASSERT_NO_FATAL_FAILURE(RunOne(build, runName, list, beforeFile, &outcome));
+    ASSERT_NO_FATAL_FAILURE(RunOne(build, runName + (traced ? "" : "-off"),
+                                   list, beforeFile, &outcome, "", traced));
     EXPECT_EQ(reference.exists, outcome.exists)
         << name << ": stvar.ini " << (reference.exists ? "" : "not ")
         << "written by " << BuildName(windows) << ", "
@@ -151,6 +186,12 @@ static void ExpectSameOutput(Build host, const std::string& name,
         << name << " differs:\n"
         << DescribeDifference(BuildName(windows), reference.bytes,
                               BuildName(build), outcome.bytes);
+    if (traced) {
+      EXPECT_EQ(reference.trace, outcome.trace)
+          << name << ": the traces differ:\n"
+          << DescribeDifference(BuildName(windows), reference.trace,
+                                BuildName(build), outcome.trace);
+    }
   }
 }
 
@@ -294,7 +335,8 @@ static std::string ListTestName(
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,
                          ::testing::Combine(::testing::ValuesIn(CorpusLists()),
-                                            kStarts, kHosts),
+                                            kStarts,
+                                            kHosts),
                          ListTestName);
 
 INSTANTIATE_TEST_SUITE_P(

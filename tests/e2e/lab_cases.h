@@ -17,6 +17,10 @@ struct LookupCase {
   bool viewDiffers;  // the 32-bit programs see another registry view or file
   std::string version32;
   std::string dir32;
+  // Lines the trace must hold (one per line; {other} is the other registry
+  // view's width, {prefix} the prefix; "registry:" lines are the host's).
+  std::string trace;
+  std::string trace32;  // for the 32-bit programs, where the views differ
 };
 
 const std::vector<LookupCase>& LookupCases();
@@ -27,6 +31,7 @@ void PrintTo(const LookupCase& lookup, std::ostream* out);
 // The version and directory a build must report for the case.
 std::string ExpectedVersion(const LookupCase& lookup, Build build);
 std::string ExpectedDir(const LookupCase& lookup, Build build);
+std::string ExpectedTrace(const LookupCase& lookup, Build build);
 
 // The lab's main value, C:\lab\Editor, which holds editor.exe 7.1.0.2.
 extern const char kEditorKey[];

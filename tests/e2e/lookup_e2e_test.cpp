@@ -1,5 +1,5 @@
 // Registry lookups on each build: one entry per run, the whole variables
-// file compared.
+// file compared, and the lines of the trace that say why.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -24,7 +24,10 @@ TEST_P(LookupTest, WritesWhatTheLookupFinds) {
   ASSERT_TRUE(
       WriteBytes(SearchListPath(folder),
                  SearchListText({{lookup.regKey, lookup.fileName, "V"}})));
+  folder.traceVar = TraceValue(folder);
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+  EXPECT_TRUE(TraceHolds(folder, ExpectedTrace(lookup, build), &error))
+      << "the trace lacks: " << error;
 
   std::string actual;
   ASSERT_TRUE(ReadBytes(VariablesPath(folder), &actual))

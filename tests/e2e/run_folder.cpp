@@ -1,6 +1,7 @@
 // Run folders and their files.
 #include "tests/e2e/run_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -77,6 +78,32 @@ bool PlantVersionDll(RunFolder* folder, const std::string& cwd,
 
 bool PlantedDllRan() { return PathExists(LabDriveC() + "/planted.txt"); }
 
+std::string TracePath(const RunFolder& folder) {
+  return folder.dir + "/trace.log";
+}
+
+std::string TraceValue(const RunFolder& folder) {
+  if (IsHostBuild(folder.build)) return TracePath(folder);
+  std::string dos = "C:" + TracePath(folder).substr(LabDriveC().size());
+  std::replace(dos.begin(), dos.end(), '/', '\\');
+  return dos;
+}
+
+bool TraceHolds(const RunFolder& folder, const std::string& lines,
+                std::string* missing) {
+  std::string trace;
+  ReadBytes(TracePath(folder), &trace);
+  std::istringstream in(lines);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (trace.find(line) == std::string::npos) {
+      *missing = line + "\n--- trace:\n" + trace;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool RunInstprobeWith(const RunFolder& folder,
                       const std::vector<std::string>& args,
                       const std::vector<std::string>& env,
@@ -90,6 +117,10 @@ bool RunInstprobeWith(const RunFolder& folder,
                              "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
   argv.insert(argv.end(), env.begin(), env.end());
+  if (!folder.traceVar.empty()) {
+    if (argv.empty()) argv.push_back("env");
+    argv.push_back("INSTPROBE_TRACE=" + folder.traceVar);
+  }
   int timeout = kRunTimeout;
   if (folder.planted) {
     if (argv.empty()) argv.push_back("env");

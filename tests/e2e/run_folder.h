@@ -17,6 +17,8 @@ struct RunFolder {
   std::string localeVar;
   // Set by PlantVersionDll: Wine looks for VERSION.dll as Windows does.
   bool planted = false;
+  // INSTPROBE_TRACE for the run; TraceValue(folder) traces to TracePath.
+  std::string traceVar;
 };
 
 // Makes drive_c/runs/<name>-<build> anew and copies the executable into it.
@@ -25,6 +27,14 @@ bool MakeRunFolder(Build build, const std::string& name, RunFolder* folder,
 
 std::string SearchListPath(const RunFolder& folder);
 std::string VariablesPath(const RunFolder& folder);
+// trace.log in the folder; TraceValue gives it as the build names it (a DOS
+// path for the Windows builds).
+std::string TracePath(const RunFolder& folder);
+std::string TraceValue(const RunFolder& folder);
+// Whether every line of `lines` (one per line) is in the trace; the first
+// that is not is named in *missing.
+bool TraceHolds(const RunFolder& folder, const std::string& lines,
+                std::string* missing);
 
 // Puts the planted VERSION.dll of a Windows build (its DllMain writes
 // C:\planted.txt) beside the executable and into `cwd`, made anew.

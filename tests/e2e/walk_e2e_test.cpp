@@ -4,12 +4,15 @@
 
 #include <fcntl.h>
 
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/lab_cases.h"
 #include "tests/e2e/run_folder.h"
 #include "tests/e2e/text_diff.h"
+#include "tests/support/child_process.h"
 #include "tests/support/wine_lab.h"
 
 static const char kMissingKey[] =
@@ -28,6 +31,8 @@ struct WalkCase {
   std::string list;               // stpsrch.ini bytes
   std::vector<VarEntry> before;   // stvar.ini written by an earlier run
   std::vector<VarEntry> written;  // what this run adds, in order
+  std::string trace = "";         // lines the trace must hold, one a line
+  bool readOnly = false;          // the earlier stvar.ini has no write bit
   // A Windows build runs with VERSION.dll planted beside it and in another
   // working directory: it must not load either.
   bool planted = false;
@@ -49,14 +54,17 @@ static std::vector<WalkCase> MakeWalkCases() {
       SearchListText({{kEditorKey, "editor.exe", "Late"}}, 14);
 
   return {
-      {"no_search_list", false, "", {}, {}},
+      {"no_search_list", false, "", {}, {},
+       "stpsrch.ini\" (not found)\n[FILE0] the walk ends: RegKey \"\" is "
+       "shorter than 2 bytes\ncommit: nothing to write, no entry was written"},
       {"empty_search_list", true, "", {}, {}},
       {"gap_ends_walk",
        true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}) +
            SearchListText({{kEditorKey, "editor.exe", "B"}}, 2),
        {},
-       {Found("A")}},
+       {Found("A")},
+       "[FILE1] the walk ends: RegKey \"\" is shorter than 2 bytes"},
       {"sections_to_file12",
        true,
        SearchListText(thirteen) + afterGap,
@@ -67,7 +75,8 @@ static std::vector<WalkCase> MakeWalkCases() {
        SearchListText(
            {{"X", "editor.exe", "A"}, {kEditorKey, "editor.exe", "B"}}),
        {},
-       {}},
+       {},
+       "[FILE0] the walk ends: RegKey \"X\" is shorter than 2 bytes"},
       {"missing_regkey_ends_walk",
        true,
        "[FILE0]\r\nFileName=editor.exe\r\nVarName=A\r\n" +
@@ -119,17 +128,29 @@ static std::vector<WalkCase> MakeWalkCases() {
                        {kEditorKey, "editor.exe", "Ok"},
                        {kEditorKey, "editor.exe", "x[y"}}),
        {},
-       {Found("Ok"), Found("x[y")}},
+       {Found("Ok"), Found("x[y")},
+       "[FILE0] skipped: the VarName holds '='\n[FILE1] skipped: the VarName "
+       "begins with '['"},
+      {"read_only_variables_file",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "A"}}),
+       {{"A", "3", "D:\\Old\\"}},
+       {},
+       "commit: the variables file is read-only and was left alone",
+       true},
       {"only_unwritable_var_names",
        true,
        SearchListText({{kEditorKey, "editor.exe", "="}}),
        {},
-       {}},
+       {},
+       "commit: nothing to write, no entry was written"},
       {"planted_version_dll",
        true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}),
        {},
        {Found("A")},
+       "",
+       false,
        true},
   };
 }
@@ -153,13 +174,19 @@ TEST_P(WalkTest, WritesTheListedEntries) {
     ASSERT_TRUE(
         WriteBytes(VariablesPath(folder), ExpectedVarsFile(walk.before)));
   }
+  if (walk.readOnly) {
+    ASSERT_EQ(0, chmod(VariablesPath(folder).c_str(), 0444));
+  }
   std::string cwd = folder.dir;
   if (walk.planted && !IsHostBuild(build)) {
     cwd += "-cwd";
     ASSERT_TRUE(PlantVersionDll(&folder, cwd, &error)) << error;
   }
+  folder.traceVar = TraceValue(folder);
   ASSERT_TRUE(RunInstprobe(folder, cwd, &error)) << error;
   EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
+  EXPECT_TRUE(TraceHolds(folder, walk.trace, &error))
+      << "the trace lacks: " << error;
 
   std::vector<VarEntry> all = walk.before;
   all.insert(all.end(), walk.written.begin(), walk.written.end());
@@ -243,7 +270,9 @@ TEST_P(RunPlaceTest, SecondRunLeavesTheFileAlone) {
   // An old mtime: a rewrite within the same clock tick still shows.
   const struct timespec old[2] = {{978307200, 0}, {978307200, 0}};
   ASSERT_EQ(0, utimensat(AT_FDCWD, VariablesPath(folder).c_str(), old, 0));
+  folder.traceVar = TraceValue(folder);
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
+  EXPECT_TRUE(TraceHolds(folder, "commit: unchanged", &error)) << error;
 
   std::string second;
   ASSERT_TRUE(ReadBytes(VariablesPath(folder), &second));
@@ -373,3 +402,57 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(OptionCases()),
                        ::testing::Values(Build::kHost, Build::kHost32)),
     CaseName<OptionCase>);
+
+// The files a host run opens, from an strace of it, with INSTPROBE_TRACE
+// set to `value` (nullptr: not set).
+static std::set<std::string> OpenedFiles(const RunFolder& folder,
+                                         const char* value) {
+  std::string log = folder.dir + "/strace.log";
+  std::vector<std::string> argv = {"env", "-u", "INSTPROBE_TRACE"};
+  if (value != nullptr) argv.push_back(std::string("INSTPROBE_TRACE=") + value);
+  argv.insert(argv.end(), {"strace", "-f", "-qq", "-e",
+                           "trace=open,openat,openat2,creat", "-o", log,
+                           folder.exe});
+  int status = -1;
+  std::string error;
+  std::set<std::string> files;
+  EXPECT_TRUE(RunChild(argv, folder.dir, LabLogPath(), 30, &status, &error))
+      << error;
+  std::string text;
+  EXPECT_TRUE(ReadBytes(log, &text)) << "strace wrote no " << log;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    size_t open = line.find('"');
+    size_t close = line.find('"', open + 1);
+    if (open != std::string::npos && close != std::string::npos)
+      files.insert(line.substr(open + 1, close - open - 1));
+  }
+  return files;
+}
+
+// Off (empty, "0", a relative path, a path naming a file of the run), a
+// host run opens exactly the files it opens without the variable; on, the
+// trace file besides.
+TEST(TraceSwitchTest, OffOpensNoOtherFile) {
+  E2E_REQUIRE_BUILD(Build::kHost);
+  RunFolder folder;
+  std::string error;
+  ASSERT_TRUE(MakeRunFolder(Build::kHost, "trace-switch", &folder, &error));
+  ASSERT_TRUE(WriteBytes(SearchListPath(folder),
+                         SearchListText({{kEditorKey, "editor.exe", "A"}})));
+  // The first run writes stvar.ini (through a temporary file); the others
+  // find it unchanged.
+  OpenedFiles(folder, nullptr);
+  std::set<std::string> unset = OpenedFiles(folder, nullptr);
+  const std::string trace = TracePath(folder);
+  const std::string vars = VariablesPath(folder);
+  const std::string list = folder.dir + "/./stpsrch.ini";
+  for (const std::string& value :
+       {std::string(), std::string("0"), std::string("trace.log"), vars, list}) {
+    EXPECT_EQ(unset, OpenedFiles(folder, value.c_str())) << "'" << value << "'";
+    EXPECT_FALSE(PathExists(trace)) << "'" << value << "'";
+  }
+  std::set<std::string> on = unset;
+  on.insert(trace);
+  EXPECT_EQ(on, OpenedFiles(folder, trace.c_str()));
+}

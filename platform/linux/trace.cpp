@@ -1,0 +1,126 @@
+// The trace on the host: standard error, or a file appended to. Lines are
+// gathered in a buffer and written out when it fills and at the end.
+#include "platform/linux/trace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/code_page.h"
+#include "platform/linux/dos_path.h"
+#include "platform/platform.h"
+#include "unicode/utf8.h"
+
+namespace {
+
+int g_fd = -1;
+char g_buffer[1 << 16];
+size_t g_used = 0;
+
+void Flush() {
+  size_t done = 0;
+  while (done < g_used) {
+    ssize_t put = write(g_fd, g_buffer + done, g_used - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;
+    done += static_cast<size_t>(put);
+  }
+  g_used = 0;
+}
+
+// The path with its directory resolved (links, "." and ".."), its last
+// name as given.
+std::string Resolved(const char* path) {
+  std::string text = path;
+  size_t slash = text.rfind('/');
+  std::string dir = slash == 0 ? std::string("/") : text.substr(0, slash);
+  char real[PATH_MAX];
+  if (slash == std::string::npos || realpath(dir.c_str(), real) == nullptr)
+    return text;
+  std::string out = real;
+  if (out.back() != '/') out += '/';
+  return out + text.substr(slash + 1);
+}
+
+// Whether two paths name one file: the same file where both exist (links
+// and other names of it included), else the same resolved name.
+bool SameFile(const char* a, const char* b) {
+  struct stat sa, sb;
+  if (stat(a, &sa) == 0 && stat(b, &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return Resolved(a) == Resolved(b);
+}
+
+}  // namespace
+
+bool HostTracing() { return g_fd >= 0; }
+
+bool PlatformTraceOpen(const char* listPath, const char* varsPath,
+                       bool* listFound) {
+  const char* where = getenv("INSTPROBE_TRACE");
+  if (where == nullptr) return false;
+  if (strcmp(where, "1") == 0) {
+    if (fcntl(2, F_GETFL) < 0) return false;
+    g_fd = 2;
+  } else if (where[0] == '/') {
+    if (SameFile(where, listPath) || SameFile(where, varsPath)) return false;
+    g_fd = open(where, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (g_fd < 0) return false;
+  } else {
+    return false;
+  }
+  *listFound = access(listPath, F_OK) == 0;
+  return true;
+}
+
+void PlatformTraceLine(const char* line, uint32_t len) {
+  if (g_fd < 0) return;
+  if (len + 1 > sizeof g_buffer - g_used) Flush();
+  if (len + 1 > sizeof g_buffer) len = sizeof g_buffer - 1;
+  memcpy(g_buffer + g_used, line, len);
+  g_used += len;
+  g_buffer[g_used++] = '\n';
+}
+
+void PlatformTraceClose() {
+  if (g_fd < 0) return;
+  Flush();
+  if (g_fd > 2) close(g_fd);
+  g_fd = -1;
+}
+
+namespace {
+
+// UTF-16 text as UTF-8, cut before a whole character to fit `size`.
+uint32_t StoreUtf8(const std::u16string& wide, char* out, uint32_t size) {
+  if (size == 0) return 0;
+  std::string utf8;
+  WideToUtf8(wide.data(), wide.size(), utf8);
+  size_t n = utf8.size() < size - 1 ? utf8.size() : size - 1;
+  if (n < utf8.size())
+    while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  memcpy(out, utf8.data(), n);
+  out[n] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
+}  // namespace
+
+uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size) {
+  std::u16string wide;
+  HostAnsiToWide(text, strlen(text), wide);
+  return StoreUtf8(wide, out, size);
+}
+
+uint32_t PlatformDosPathUtf8(const char* path, char* out, uint32_t size) {
+  std::u16string wide = HostDosFormOf(path);
+  if (wide.empty()) HostUnixNameToWide(path, strlen(path), wide);
+  return StoreUtf8(wide, out, size);
+}
