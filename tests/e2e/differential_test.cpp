@@ -121,6 +121,7 @@ static void RunOne(Build build, const std::string& name,
   if (!kept.empty() && ReadBytes(kept, &keptBytes) && !keptBytes.empty()) {
     outcome->exists = keptBytes[0] == '1';
     outcome->bytes = keptBytes.substr(1);
+    if (traced) ReadBytes(kept + ".trace", &outcome->trace);
     return;
   }
   RunFolder folder;
@@ -140,8 +141,10 @@ static void RunOne(Build build, const std::string& name,
     outcome->trace = CommonTraceLines(outcome->trace);
   }
   outcome->exists = ReadBytes(VariablesPath(folder), &outcome->bytes);
-  if (!kept.empty())
+  if (!kept.empty()) {
     WriteBytes(kept, (outcome->exists ? "1" : "0") + outcome->bytes);
+    if (traced) WriteBytes(kept + ".trace", outcome->trace);
+  }
 }
 
 // Runs `host` and the Windows build it answers as on the same list and
