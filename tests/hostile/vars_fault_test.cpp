@@ -616,6 +616,10 @@ TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
   pid_t pid = Start(dir, {"wine", holder, "stvar.ini", "Z:" + flag});
   for (int i = 0; i < 3000 && !PathExists(flag); ++i) usleep(10000);
   ASSERT_TRUE(PathExists(flag)) << "the holder did not open the file";
+  // Traced outside the folder, each run says the file was busy.
+  std::string trace = root_ + "/held-trace.log", dosTrace = "Z:" + trace;
+  std::replace(dosTrace.begin(), dosTrace.end(), '/', '\\');
+  setenv("INSTPROBE_TRACE", dosTrace.c_str(), 1);
   for (int round = 0; round < 5; ++round) {
     EXPECT_TRUE(Run(dir, false, &error)) << error;
     EXPECT_EQ(FileBytes(vars), old) << "round " << round;
@@ -623,6 +627,14 @@ TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
     EXPECT_TRUE(Strangers(dir, &temporaries).empty());
     EXPECT_EQ(temporaries, 0) << "round " << round;
   }
+  unsetenv("INSTPROBE_TRACE");
+  std::string traced = FileBytes(trace);
+  size_t busy = 0;
+  for (size_t at = 0; (at = traced.find("\ncommit: busy, ", at)) !=
+                      std::string::npos;
+       ++at)
+    ++busy;
+  EXPECT_EQ(busy, 5u) << traced;
   fs::remove(flag);
   KillGroup(pid);
 }
