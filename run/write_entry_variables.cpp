@@ -34,12 +34,13 @@ void WriteEntryVariables(const char* varsPath, char* varName,
     size_t base = strlen(varName) - strlen("PathRoot");
     char name[kVarNameBufferSize];
     CopyBytes(name, sizeof name, varName, base);
-    TraceEvent("wrote [PrgStart] %s=%s %sPath=%s %sPathRoot=%s%s, [PrivatPath] "
-               "<%sPath>=%s",
-               TraceText(0, name, false), TraceText(1, result->versionText),
-               TraceText(0, name, false), TraceText(2, result->foundDir),
-               TraceText(0, name, false), TraceText(3, rootText),
-               drive[0] == '\0' ? " (no drive letter)" : "",
-               TraceText(0, name, false), TraceText(2, result->foundDir));
+    const char* nameText = TraceText(0, name, false);
+    const char* dirText = TraceText(2, result->foundDir);
+    TraceEvent(
+        "wrote [PrgStart] %s=%s %sPath=%s %sPathRoot=%s%s, [PrivatPath] "
+        "<%sPath>=%s",
+        nameText, TraceText(1, result->versionText), nameText, dirText,
+        nameText, TraceText(3, rootText),
+        drive[0] == '\0' ? " (no drive letter)" : "", nameText, dirText);
   }
 }

@@ -145,6 +145,28 @@ bool DecodeHandle(const RegTree& reg, PlatformKey handle, RegLocation* out) {
   return true;
 }
 
+// Opens `subKey` under `at` as RegOpenKeyA does: a leading '\\' is a bad
+// path name; an empty name is `at` itself.
+long OpenSubKey(const RegTree& reg, RegLocation at, const char* subKey,
+                RegLocation* out) {
+  *out = at;
+  if (subKey == nullptr || subKey[0] == '\0') return kErrorSuccess;
+  if (subKey[0] == '\\') return kErrorBadPathname;
+  std::u16string wide;
+  HostAnsiToWide(subKey, strlen(subKey), wide);
+  return RegTreeOpen(reg, at, wide.data(), wide.size(), out)
+             ? kErrorSuccess
+             : kErrorFileNotFound;
+}
+
+// The value an ANSI name (null: the default value) names at `at`.
+bool FindNamedValue(const RegTree& reg, RegLocation at, const char* valueName,
+                    RegValue* value) {
+  std::u16string name;
+  if (valueName != nullptr) HostAnsiToWide(valueName, strlen(valueName), name);
+  return RegTreeFindValue(reg, at, name, value);
+}
+
 long BadHandle(PlatformKey key) {
   RegRoot root;
   return PredefinedRoot(key, &root) ? kErrorFileNotFound : kErrorInvalidHandle;
@@ -171,13 +193,9 @@ long PlatformRegOpenKey(PlatformKey root, const char* subKey,
     *out = root;  // the same handle, as RegOpenKeyA gives it
     return kErrorSuccess;
   }
-  if (subKey[0] == '\\') return kErrorBadPathname;
-  std::u16string wide;
-  HostAnsiToWide(subKey, strlen(subKey), wide);
-  if (!RegTreeOpen(reg, at, wide.data(), wide.size(), &at))
-    return kErrorFileNotFound;
-  *out = EncodeHandle(at);
-  return kErrorSuccess;
+  long rc = OpenSubKey(reg, at, subKey, &at);
+  if (rc == kErrorSuccess) *out = EncodeHandle(at);
+  return rc;
 }
 
 long PlatformRegQueryValue(PlatformKey key, const char* valueName,
@@ -186,10 +204,8 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
   const RegTree& reg = Loaded();
   RegLocation at;
   if (!DecodeHandle(reg, key, &at)) return BadHandle(key);
-  std::u16string name;
-  if (valueName != nullptr) HostAnsiToWide(valueName, strlen(valueName), name);
   RegValue value;
-  if (!RegTreeFindValue(reg, at, name, &value)) return kErrorFileNotFound;
+  if (!FindNamedValue(reg, at, valueName, &value)) return kErrorFileNotFound;
 
   long rc = kErrorSuccess;
   uint32_t room = size != nullptr ? *size : 0;
@@ -239,15 +255,10 @@ PlatformOtherView PlatformLookInOtherView(PlatformKey root, const char* subKey,
   RegRoot predefined;
   RegLocation at;
   if (!PredefinedRoot(root, &predefined) ||
-      !RegTreeRoot(other, predefined, &at) || subKey[0] == '\\')
+      !RegTreeRoot(other, predefined, &at) ||
+      OpenSubKey(other, at, subKey, &at) != kErrorSuccess)
     return kOtherViewNoKey;
-  std::u16string wide;
-  HostAnsiToWide(subKey, strlen(subKey), wide);
-  if (!RegTreeOpen(other, at, wide.data(), wide.size(), &at))
-    return kOtherViewNoKey;
-  std::u16string name;
-  HostAnsiToWide(valueName, strlen(valueName), name);
   RegValue value;
-  return RegTreeFindValue(other, at, name, &value) ? kOtherViewValue
-                                                   : kOtherViewKeyOnly;
+  return FindNamedValue(other, at, valueName, &value) ? kOtherViewValue
+                                                      : kOtherViewKeyOnly;
 }
