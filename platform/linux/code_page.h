@@ -9,6 +9,9 @@
 
 #include "codepage/ansi_codec.h"
 
+// The ANSI code page chosen for the run and the pages loaded so far.
+struct HostCodePageState {};
+
 // The ANSI code page of the current locale.
 uint32_t HostAnsiCodePage();
 // Makes `codePage` the ANSI code page until the next call (tests use it).

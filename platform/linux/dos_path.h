@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The directory listings and drive mappings read so far.
+struct HostPathState {};
+
 // What a DOS path names on the host.
 enum class DosPathKind { kMissing, kFile, kDirectory, kDevice };
 

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+// The locale, chosen once per run.
+struct HostLocaleState {};
+
 struct HostLocaleChoice {
   uint32_t systemLcid;    // from LC_CTYPE: the ANSI code page, the system language
   uint32_t userLcid;      // from LC_MESSAGES: the user language

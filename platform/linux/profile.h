@@ -4,6 +4,9 @@
 
 #include <string>
 
+// The profile documents of the run.
+struct HostProfileState {};
+
 // Forgets every file read so far; the next read loads the file again. A run
 // reads each file once; tests and fuzzing that read many files call it.
 void HostForgetProfiles();

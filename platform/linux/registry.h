@@ -1,6 +1,9 @@
 // The host registry's cache of the Wine prefix's registry files.
 #pragma once
 
+// The registry files read, in the program's view and the other one.
+struct HostRegistryState {};
+
 // Forgets the files read so far; the next lookup reads them again from the
 // current prefix (tests that switch $WINEPREFIX call it).
 void HostForgetRegistry();

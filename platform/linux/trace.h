@@ -2,5 +2,8 @@
 // the trace itself.
 #pragma once
 
+// Where the trace goes and the lines not yet written.
+struct HostTraceState {};
+
 // Whether INSTPROBE_TRACE opened a trace for this run.
 bool HostTracing();

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The version resource located for the last file asked.
+struct HostVersionState {};
+
 // The block size the platform reports for the file, 0 when it has no usable
 // version information. Opens without blocking and reads only regular files.
 uint32_t HostVersionInfoSize(const char* unixPath);

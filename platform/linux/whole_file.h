@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+// The system's file calls the host makes through its context.
+struct HostFileCalls {};
+
 // Reads the regular file at `path` (or open as `fd`) whole, to its end even
 // when it grows meanwhile. False, with `bytes` empty, when it cannot be
 // opened or read, is not a regular file, or holds more than `maxBytes`.

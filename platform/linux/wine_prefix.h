@@ -4,6 +4,9 @@
 
 #include <string>
 
+// The prefix's folder, once known.
+struct HostPrefixState {};
+
 // The prefix directory, without a trailing slash; empty when neither
 // variable gives one.
 const std::string& HostWinePrefix();
