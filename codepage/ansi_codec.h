@@ -6,11 +6,24 @@
 #include <cstdint>
 #include <string>
 
+// The page itself travels with the callbacks, so a codec taken before the
+// platform switches pages keeps converting in the page it was taken for.
 struct AnsiCodec {
   uint32_t codePage;
-  bool (*isLeadByte)(unsigned char b);
+  const void* page;  // the platform's own description of the page
+  bool (*isLeadByte)(const void* page, unsigned char b);
+  void (*toWide)(const void* page, const char* text, size_t len,
+                 std::u16string& out);
+  void (*fromWide)(const void* page, const char16_t* text, size_t len,
+                   std::string& out);
+
+  bool IsLeadByte(unsigned char b) const { return isLeadByte(page, b); }
   // ANSI to UTF-16; what the page does not define becomes '?'.
-  void (*toWide)(const char* text, size_t len, std::u16string& out);
+  void ToWide(const char* text, size_t len, std::u16string& out) const {
+    toWide(page, text, len, out);
+  }
   // UTF-16 to ANSI with the page's best fit; what has none becomes '?'.
-  void (*fromWide)(const char16_t* text, size_t len, std::string& out);
+  void FromWide(const char16_t* text, size_t len, std::string& out) const {
+    fromWide(page, text, len, out);
+  }
 };

@@ -12,7 +12,7 @@ namespace {
 // An argument of a write, as UTF-16 up to its first NUL.
 std::u16string Widened(const ProfileDocument& doc, const char* ansi) {
   std::u16string wide;
-  doc.ansi.toWide(ansi, strlen(ansi), wide);
+  doc.ansi.ToWide(ansi, strlen(ansi), wide);
   size_t nul = wide.find(char16_t(0));
   if (nul != std::u16string::npos) wide.resize(nul);
   return wide;
@@ -169,7 +169,7 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   std::vector<bool> trail;
   if (doc.encoding == ProfileEncoding::kAnsi) {
     for (size_t i = pos; i < n; ++i) {
-      if (!doc.ansi.isLeadByte(static_cast<unsigned char>(doc.original[i])))
+      if (!doc.ansi.IsLeadByte(static_cast<unsigned char>(doc.original[i])))
         continue;
       if (i + 1 == n) {
         doc.endsInLeadByte = true;

@@ -12,7 +12,7 @@ namespace {
 void Units(const IndexedProfile& p, size_t begin, size_t len,
            std::u16string& out) {
   if (p.bytewise)
-    p.ansi.toWide(p.bytes.data() + begin, len, out);
+    p.ansi.ToWide(p.bytes.data() + begin, len, out);
   else
     out.assign(p.text, begin, len);
 }

@@ -31,7 +31,7 @@ void ProfileDecode(ProfileEncoding enc, const AnsiCodec& ansi, const char* text,
   out.clear();
   switch (enc) {
     case ProfileEncoding::kAnsi:
-      ansi.toWide(text, len, out);
+      ansi.ToWide(text, len, out);
       return;
     case ProfileEncoding::kUtf8:
       Utf8ToWide(text, len, out);
@@ -55,7 +55,7 @@ void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
   out.clear();
   switch (enc) {
     case ProfileEncoding::kAnsi:
-      ansi.fromWide(text, len, out);
+      ansi.FromWide(text, len, out);
       return;
     case ProfileEncoding::kUtf8:
       WideToUtf8(text, len, out);

@@ -83,7 +83,7 @@ bool QueryVersionRoot(unsigned char* block, uint32_t size, uint32_t dataLen,
   for (uint32_t i = 0; i < valueLength; ++i)
     units[i] = static_cast<char16_t>(Le16At(data, value + 2 * i));
   std::string ansi;
-  ansiCodec.fromWide(units.data(), units.size(), ansi);
+  ansiCodec.FromWide(units.data(), units.size(), ansi);
   uint64_t dest = static_cast<uint64_t>(wLength) + 4 + value;
   if (ansi.size() > wLength - value || dest + ansi.size() > size ||
       ansi.size() < kFixedInfoSize) {

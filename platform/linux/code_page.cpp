@@ -48,26 +48,30 @@ const NlsCodePage& PageFor(uint32_t codePage, bool unixNames) {
 }
 
 uint32_t g_selected = 0;  // HostSelectCodePage's page, 0 for none
-// The page the last call through the public functions found: the callbacks
-// of HostAnsiCodec, which run once a byte, use it as it is.
-const NlsCodePage* g_current = nullptr;
 
 const NlsCodePage& Ansi() {
-  g_current = &PageFor(
-      g_selected != 0 ? g_selected : HostLocale().ansiCodePage, false);
-  return *g_current;
+  return PageFor(g_selected != 0 ? g_selected : HostLocale().ansiCodePage,
+                 false);
 }
 
 const NlsCodePage& Unix() { return PageFor(HostLocale().unixCodePage, true); }
 
-bool IsLeadByte(unsigned char b) { return NlsIsLeadByte(*g_current, b); }
-
-void Win32ToWide(const char* text, size_t len, std::u16string& out) {
-  NlsToWide(*g_current, NlsEngine::kWin32, text, len, out);
+const NlsCodePage& Of(const void* page) {
+  return *static_cast<const NlsCodePage*>(page);
 }
 
-void Win32FromWide(const char16_t* text, size_t len, std::string& out) {
-  NlsFromWide(*g_current, text, len, out);
+bool IsLeadByte(const void* page, unsigned char b) {
+  return NlsIsLeadByte(Of(page), b);
+}
+
+void Win32ToWide(const void* page, const char* text, size_t len,
+                 std::u16string& out) {
+  NlsToWide(Of(page), NlsEngine::kWin32, text, len, out);
+}
+
+void Win32FromWide(const void* page, const char16_t* text, size_t len,
+                   std::string& out) {
+  NlsFromWide(Of(page), text, len, out);
 }
 
 }  // namespace
@@ -87,7 +91,9 @@ void HostWideToAnsi(const char16_t* text, size_t len, std::string& out) {
 }
 
 AnsiCodec HostAnsiCodec() {
-  return AnsiCodec{Ansi().codePage, IsLeadByte, Win32ToWide, Win32FromWide};
+  const NlsCodePage& page = Ansi();
+  return AnsiCodec{page.codePage, &page, IsLeadByte, Win32ToWide,
+                   Win32FromWide};
 }
 
 void HostUnixNameToWide(const char* name, size_t len, std::u16string& out) {

@@ -33,9 +33,12 @@ uint32_t PlatformUpperDoubleByte(unsigned char lead, unsigned char trail) {
 
 namespace {
 
-bool IsLeadByte(unsigned char b) { return IsDBCSLeadByteEx(GetACP(), b) != 0; }
+bool IsLeadByte(const void*, unsigned char b) {
+  return IsDBCSLeadByteEx(GetACP(), b) != 0;
+}
 
-void ToWide(const char* text, size_t len, std::u16string& out) {
+void ToWide(const void*, const char* text, size_t len,
+            std::u16string& out) {
   out.clear();
   int n = static_cast<int>(len);
   int units = n > 0 ? MultiByteToWideChar(CP_ACP, 0, text, n, nullptr, 0) : 0;
@@ -45,7 +48,8 @@ void ToWide(const char* text, size_t len, std::u16string& out) {
                       units);
 }
 
-void FromWide(const char16_t* text, size_t len, std::string& out) {
+void FromWide(const void*, const char16_t* text, size_t len,
+              std::string& out) {
   out.clear();
   const WCHAR* wide = reinterpret_cast<const WCHAR*>(text);
   int n = static_cast<int>(len);
@@ -60,5 +64,5 @@ void FromWide(const char16_t* text, size_t len, std::string& out) {
 }  // namespace
 
 AnsiCodec Win32AnsiCodec() {
-  return AnsiCodec{GetACP(), IsLeadByte, ToWide, FromWide};
+  return AnsiCodec{GetACP(), nullptr, IsLeadByte, ToWide, FromWide};
 }

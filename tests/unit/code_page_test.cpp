@@ -140,7 +140,7 @@ TEST(CodePage, ConvertsAsThePlatform) {
     std::u16string wide;
     HostAnsiToWide(c.ansi.data(), c.ansi.size(), wide);
     EXPECT_EQ(wide, c.native) << c.cp << " native " << c.ansi;
-    HostAnsiCodec().toWide(c.ansi.data(), c.ansi.size(), wide);
+    HostAnsiCodec().ToWide(c.ansi.data(), c.ansi.size(), wide);
     EXPECT_EQ(wide, c.win32) << c.cp << " win32 " << c.ansi;
   }
   HostSelectCodePage(932);
