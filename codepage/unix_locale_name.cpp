@@ -1,4 +1,5 @@
-// The Unix locale and character set names the platform recognises.
+// The Unix locale and character set names the platform recognises, and the
+// locale Wine chooses from them.
 #include "codepage/unix_locale_name.h"
 
 #include <cstdint>
@@ -124,4 +125,32 @@ uint32_t UnixCharsetCodePage(const char* charset) {
     if (strcmp(c.name, name) == 0) return c.codePage;
   }
   return 0;
+}
+
+WineLocaleChoice WineChooseLocale(const UnixLocaleNames& names,
+                                  const NlsLocaleTable* table) {
+  WineLocaleChoice choice = {0, 0, 1252, kCodePageUtf8};
+  uint32_t unixPage = UnixCharsetCodePage(names.charset);
+  if (unixPage != 0) choice.unixCodePage = unixPage;
+  // A name that cannot be made is looked up as the empty name.
+  char system[kLocaleNameCapacity];
+  char user[kLocaleNameCapacity];
+  if (!UnixToWindowsLocaleName(names.system, names.lcAll, system))
+    system[0] = '\0';
+  if (!UnixToWindowsLocaleName(names.user, names.lcAll, user)) user[0] = '\0';
+  uint16_t record = 0;
+  if (table != nullptr && NlsFindLocaleName(*table, system, &record)) {
+    uint16_t lang = NlsDefaultLanguage(*table, record);
+    if (lang != kLocaleCustomUnspecified) choice.systemLcid = lang;
+  }
+  if (table != nullptr && NlsFindLocaleName(*table, user, &record))
+    choice.userLcid = NlsDefaultLanguage(*table, record);
+  if (choice.systemLcid == 0) choice.systemLcid = kLcidEnglishUs;
+  if (choice.userLcid == 0) choice.userLcid = choice.systemLcid;
+  if (table != nullptr &&
+      NlsFindLocaleId(*table, choice.systemLcid, &record)) {
+    uint16_t acp = NlsDefaultAnsiCodePage(*table, record);
+    if (acp != 0) choice.ansiCodePage = acp;
+  }
+  return choice;
 }

@@ -1,9 +1,15 @@
 // Unix locale names as the platform reads them: the Windows locale name a
-// Unix name stands for, and the code page of a Unix character set.
+// Unix name stands for, the code page of a Unix character set, and the
+// locale Wine chooses from the names the C library gives.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "codepage/nls_locale.h"
+
+// US English: the language Wine takes when the names give none it knows.
+constexpr uint32_t kLcidEnglishUs = 0x0409;
 
 // The longest locale name, with its terminating zero.
 constexpr size_t kLocaleNameCapacity = 85;
@@ -20,3 +26,27 @@ bool UnixToWindowsLocaleName(const char* unixName, const char* lcAll,
 // (punctuation and case ignored): 65001 for UTF-8, 0 for a set the
 // platform does not know.
 uint32_t UnixCharsetCodePage(const char* charset);
+
+// What the C library tells Wine: the charset of LC_CTYPE after
+// setlocale(LC_CTYPE, ""), the names of LC_CTYPE and LC_MESSAGES after
+// setlocale(LC_ALL, ""), and the raw $LC_ALL (null when unset).
+struct UnixLocaleNames {
+  const char* charset;
+  const char* system;
+  const char* user;
+  const char* lcAll;
+};
+
+struct WineLocaleChoice {
+  uint32_t systemLcid;    // from LC_CTYPE: the ANSI code page, the system language
+  uint32_t userLcid;      // from LC_MESSAGES: the user language
+  uint32_t ansiCodePage;  // 1252 when Wine's table of locales is not found
+  uint32_t unixCodePage;  // the charset of LC_CTYPE, for Unix file names
+};
+
+// The locale Wine gives a program for those names, looked up in its table
+// of locales (`table` null when there is none): a system locale the table
+// does not describe fully leaves US English, the user locale follows the
+// system's when unnamed, and the ANSI code page is the system locale's.
+WineLocaleChoice WineChooseLocale(const UnixLocaleNames& names,
+                                  const NlsLocaleTable* table);

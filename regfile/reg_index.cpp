@@ -375,8 +375,13 @@ const char* NextHeaderLine(const char* from, const char* limit) {
 
 }  // namespace
 
-void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine) {
+void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine,
+                  RegArrayMemory arrays) {
   hive = RegHive();
+  hive.keys = decltype(hive.keys)(arrays);
+  hive.slots = decltype(hive.slots)(arrays);
+  hive.blocks = decltype(hive.blocks)(arrays);
+  hive.wow6432nodes = decltype(hive.wow6432nodes)(arrays);
   hive.text = std::move(text);
   hive.size = size;
   const char* base = hive.text.get();
@@ -448,27 +453,6 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine) {
             [](const RegWow6432Node& a, const RegWow6432Node& b) {
               return a.parent < b.parent;
             });
-}
-
-namespace {
-
-RegArrayMemory g_arrayMemory = {nullptr, nullptr};
-
-}  // namespace
-
-void RegSetArrayMemory(const RegArrayMemory& memory) { g_arrayMemory = memory; }
-
-void* RegAllocate(size_t bytes) {
-  if (g_arrayMemory.allocate != nullptr) return g_arrayMemory.allocate(bytes);
-  return ::operator new(bytes);
-}
-
-void RegRelease(void* p, size_t bytes) {
-  if (g_arrayMemory.release != nullptr) {
-    g_arrayMemory.release(p, bytes);
-    return;
-  }
-  ::operator delete(p);
 }
 
 int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,

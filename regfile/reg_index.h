@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // The lines after one key header, up to the next header.
@@ -46,31 +48,44 @@ struct RegTextRelease {
 };
 using RegText = std::unique_ptr<const char[], RegTextRelease>;
 
-// Memory for the index's arrays: operator new, unless the host installs
-// functions of its own (the Linux host places large arrays in huge pages).
+// Memory for the index's arrays: operator new when both are null, else the
+// loader's own functions (the Linux host places large arrays in huge pages).
+// Each array keeps the memory it was made with.
 struct RegArrayMemory {
-  void* (*allocate)(size_t bytes);
-  void (*release)(void* p, size_t bytes);
+  void* (*allocate)(size_t bytes) = nullptr;
+  void (*release)(void* p, size_t bytes) = nullptr;
 };
-void RegSetArrayMemory(const RegArrayMemory& memory);
-void* RegAllocate(size_t bytes);
-void RegRelease(void* p, size_t bytes);
 
 template <typename T>
 struct RegArrayAllocator {
   using value_type = T;
+  using propagate_on_container_move_assignment = std::true_type;
+  using propagate_on_container_copy_assignment = std::true_type;
+  using propagate_on_container_swap = std::true_type;
+  RegArrayMemory memory;
   RegArrayAllocator() = default;
+  RegArrayAllocator(const RegArrayMemory& m) : memory(m) {}
   template <typename U>
-  RegArrayAllocator(const RegArrayAllocator<U>&) {}
-  T* allocate(size_t n) { return static_cast<T*>(RegAllocate(n * sizeof(T))); }
-  void deallocate(T* p, size_t n) { RegRelease(p, n * sizeof(T)); }
-  template <typename U>
-  bool operator==(const RegArrayAllocator<U>&) const {
-    return true;
+  RegArrayAllocator(const RegArrayAllocator<U>& other) : memory(other.memory) {}
+  T* allocate(size_t n) {
+    size_t bytes = n * sizeof(T);
+    return static_cast<T*>(memory.allocate ? memory.allocate(bytes)
+                                           : ::operator new(bytes));
+  }
+  void deallocate(T* p, size_t n) {
+    if (memory.release)
+      memory.release(p, n * sizeof(T));
+    else
+      ::operator delete(p);
   }
   template <typename U>
-  bool operator!=(const RegArrayAllocator<U>&) const {
-    return false;
+  bool operator==(const RegArrayAllocator<U>& other) const {
+    return memory.allocate == other.memory.allocate &&
+           memory.release == other.memory.release;
+  }
+  template <typename U>
+  bool operator!=(const RegArrayAllocator<U>& other) const {
+    return !(*this == other);
   }
 };
 
@@ -100,17 +115,18 @@ struct RegHive {
   RegArray<RegWow6432Node> wow6432nodes;  // sorted by parent
 };
 
-// Keys are numbered below this bound (handles carry the number); a file with
-// more keys is indexed up to it.
+// Keys are numbered below this bound (a slot holds the number beside its
+// tag); a file with more keys is indexed up to it.
 const int32_t kRegMaxKeys = (1 << (32 - kRegTagBits)) - 1;
 
 // Indexes `size` bytes of a registry file. Text without the "WINE REGISTRY
 // Version 2" first line leaves the hive not loaded.
 // Within a key's block the index skips from one header to the next where it
 // safely can; `everyLine` reads every line instead, the slower reference
-// that gives the same index.
+// that gives the same index. The hive's arrays take their memory from
+// `arrays`.
 void RegIndexHive(RegText text, size_t size, RegHive& hive,
-                  bool everyLine = false);
+                  bool everyLine = false, RegArrayMemory arrays = {});
 
 // The child of `parent` with this folded name (no '\', not empty), or -1.
 int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,

@@ -4,10 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 
 #include "codepage/cp1252.h"
-#include "codepage/nls_code_page.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/locale.h"
 #include "platform/platform.h"
 #include "unicode/upper_case.h"
@@ -28,11 +27,10 @@ bool LoadCodePage(uint32_t codePage, NlsCodePage* page) {
          page->codePage == codePage;
 }
 
-// Every page loaded this run, by number: a run uses one or two, tests and
-// fuzz targets switch between a few.
+// The page of that number, loaded on first use.
 const NlsCodePage& PageFor(uint32_t codePage, bool unixNames) {
-  static std::map<uint32_t, NlsCodePage> ansi, unix;
-  auto& pages = unixNames ? unix : ansi;
+  HostCodePageState& state = Host().pages;
+  auto& pages = unixNames ? state.unixNames : state.ansi;
   auto found = pages.find(codePage);
   if (found != pages.end()) return found->second;
   NlsCodePage& page = pages[codePage];
@@ -47,11 +45,9 @@ const NlsCodePage& PageFor(uint32_t codePage, bool unixNames) {
   return page;
 }
 
-uint32_t g_selected = 0;  // HostSelectCodePage's page, 0 for none
-
 const NlsCodePage& Ansi() {
-  return PageFor(g_selected != 0 ? g_selected : HostLocale().ansiCodePage,
-                 false);
+  uint32_t selected = Host().pages.selected;
+  return PageFor(selected != 0 ? selected : HostLocale().ansiCodePage, false);
 }
 
 const NlsCodePage& Unix() { return PageFor(HostLocale().unixCodePage, true); }
@@ -78,7 +74,9 @@ void Win32FromWide(const void* page, const char16_t* text, size_t len,
 
 uint32_t HostAnsiCodePage() { return Ansi().codePage; }
 
-void HostSelectCodePage(uint32_t codePage) { g_selected = codePage; }
+void HostSelectCodePage(uint32_t codePage) {
+  Host().pages.selected = codePage;
+}
 
 bool HostIsLeadByte(unsigned char b) { return NlsIsLeadByte(Ansi(), b); }
 

@@ -7,14 +7,24 @@
 #include <cstdint>
 #include <string>
 
+#include <map>
+
 #include "codepage/ansi_codec.h"
+#include "codepage/nls_code_page.h"
 
-// The ANSI code page chosen for the run and the pages loaded so far.
-struct HostCodePageState {};
+// The ANSI code page selected for the context (0: the locale's) and every
+// page loaded, by number, for ANSI text and for Unix names apart: a codec
+// points into them, so a page once loaded stays for the context's life.
+struct HostCodePageState {
+  uint32_t selected = 0;
+  std::map<uint32_t, NlsCodePage> ansi;
+  std::map<uint32_t, NlsCodePage> unixNames;
+};
 
-// The ANSI code page of the current locale.
+// The current context's ANSI code page.
 uint32_t HostAnsiCodePage();
-// Makes `codePage` the ANSI code page until the next call (tests use it).
+// Makes `codePage` the current context's ANSI code page in place of the
+// locale's (0: the locale's again).
 void HostSelectCodePage(uint32_t codePage);
 bool HostIsLeadByte(unsigned char b);
 // ANSI bytes to UTF-16 as the native layer converts names, paths and

@@ -20,8 +20,8 @@ const size_t kHugePage = 2u << 20;
 
 size_t RoundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 
-// Arrays of 2 MiB or more go where the kernel may back them with huge pages:
-// a first touch of each fresh 4 KiB page costs a fault.
+// Arrays of 2 MiB or more go where the kernel may back them with huge pages,
+// so that filling them faults once per 2 MiB rather than once per 4 KiB.
 void* HugePageAllocate(size_t bytes) {
   if (bytes >= kHugePage) {
     // A mapping trimmed to start on a huge-page boundary.
@@ -74,14 +74,6 @@ RegText MapFile(const std::string& path, int fd, size_t* size) {
   return RegText(static_cast<const char*>(map), RegTextRelease{Unmap, length});
 }
 
-// Installed before main, so that every array is released the way it was
-// allocated.
-struct InstallHugePages {
-  InstallHugePages() {
-    RegSetArrayMemory(RegArrayMemory{HugePageAllocate, HugePageRelease});
-  }
-} g_installHugePages;
-
 }  // namespace
 
 void RegLoadHive(const std::string& path, RegHive& hive) {
@@ -101,5 +93,6 @@ void RegLoadHive(const std::string& path, RegHive& hive) {
   }
   close(fd);
   if (text == nullptr) return;
-  RegIndexHive(std::move(text), size, hive);
+  RegIndexHive(std::move(text), size, hive, false,
+               RegArrayMemory{HugePageAllocate, HugePageRelease});
 }

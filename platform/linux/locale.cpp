@@ -18,9 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codepage/nls_code_page.h"
 #include "codepage/nls_locale.h"
-#include "codepage/unix_locale_name.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/whole_file.h"
 #include "platform/linux/wine_prefix.h"
 
@@ -28,7 +27,6 @@ namespace {
 
 const char kWineDataDir[] = "/usr/share/wine/nls/";
 const uint64_t kMaxNlsBytes = 16u << 20;
-const uint32_t kEnglishUs = 0x0409;
 
 std::string CopyOf(const char* text) { return text ? text : ""; }
 
@@ -74,55 +72,26 @@ HostLocaleChoice Choose() {
   std::string system = CopyOf(setlocale(LC_CTYPE, nullptr));
   std::string user = CopyOf(setlocale(LC_MESSAGES, nullptr));
   setlocale(LC_ALL, "C");
-
-  HostLocaleChoice choice = {0, 0, 1252, kCodePageUtf8};
-  uint32_t unixPage = UnixCharsetCodePage(charset.c_str());
-  if (unixPage != 0) choice.unixCodePage = unixPage;
-
-  const char* lcAll = getenv("LC_ALL");
-  char systemName[kLocaleNameCapacity];
-  char userName[kLocaleNameCapacity];
-  if (!UnixToWindowsLocaleName(system.c_str(), lcAll, systemName))
-    systemName[0] = '\0';
-  if (!UnixToWindowsLocaleName(user.c_str(), lcAll, userName))
-    userName[0] = '\0';
-
-  // The table is large and a lookup reads a few pages of it: mapped, not
-  // read.
+  UnixLocaleNames names = {charset.c_str(), system.c_str(), user.c_str(),
+                           getenv("LC_ALL")};
+  // A lookup reads a few pages of the large table: mapped, not read.
   MappedFile file;
   NlsLocaleTable table;
   bool haveTable = MapNlsFile("locale.nls", &file) &&
                    NlsParseLocaleTable(file.bytes, &table);
-  uint16_t record = 0;
-  if (haveTable && NlsFindLocaleName(table, systemName, &record)) {
-    uint16_t lang = NlsDefaultLanguage(table, record);
-    if (lang != kLocaleCustomUnspecified) choice.systemLcid = lang;
-  }
-  if (haveTable && NlsFindLocaleName(table, userName, &record))
-    choice.userLcid = NlsDefaultLanguage(table, record);
-  if (choice.systemLcid == 0) choice.systemLcid = kEnglishUs;
-  if (choice.userLcid == 0) choice.userLcid = choice.systemLcid;
-  if (haveTable && NlsFindLocaleId(table, choice.systemLcid, &record)) {
-    uint16_t acp = NlsDefaultAnsiCodePage(table, record);
-    if (acp != 0) choice.ansiCodePage = acp;
-  }
-  return choice;
+  return WineChooseLocale(names, haveTable ? &table : nullptr);
 }
-
-bool g_known = false;
 
 }  // namespace
 
 const HostLocaleChoice& HostLocale() {
-  static HostLocaleChoice choice;
-  if (!g_known) {
-    choice = Choose();
-    g_known = true;
+  HostLocaleState& state = Host().locale;
+  if (!state.known) {
+    state.choice = Choose();
+    state.known = true;
   }
-  return choice;
+  return state.choice;
 }
-
-void HostForgetLocale() { g_known = false; }
 
 bool HostReadNlsFile(const char* name, std::string& bytes) {
   for (bool inPrefix : {false, true}) {

@@ -1,7 +1,8 @@
 // The registry calls of the platform interface over the prefix's registry
-// files: the files are read once, on first use, and seen in the view of the
-// program this executable answers as; handles carry a place of the tree;
-// names and string data convert through the ANSI code page.
+// files: the files are read once per context, on first use, and seen in the
+// view of the program this executable answers as; an open key's handle
+// numbers its place in the context's table; names and string data convert
+// through the ANSI code page.
 #include "platform/linux/registry.h"
 
 #include <sys/stat.h>
@@ -13,12 +14,13 @@
 
 #include "platform/linux/code_page.h"
 #include "platform/linux/hive_file.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/program.h"
 #include "platform/linux/trace.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
+#include "regfile/reg_query.h"
 #include "regfile/reg_tree.h"
-#include "unicode/utf16.h"
 
 namespace {
 
@@ -26,31 +28,19 @@ const long kErrorSuccess = 0;
 const long kErrorFileNotFound = 2;
 const long kErrorInvalidHandle = 6;
 const long kErrorBadPathname = 161;
-const long kErrorMoreData = 234;
 
-struct Registry {
-  bool read = false;
-  RegTree tree;
-};
-
-// Made on first use and left to the process's end: freeing the index and
-// unmapping the files at exit would only add to the run's time. The other
-// program's view is read only for the trace.
-Registry* g_registry = nullptr;
-Registry* g_otherView = nullptr;
-
-void Load(Registry*& slot, bool as32Bit) {
-  if (slot == nullptr) slot = new Registry();
-  Registry& reg = *slot;
-  if (reg.read) return;
+// Reads the three files into `tree` in the view of that program, once.
+RegTree& Load(RegTree& tree, bool& read, bool as32Bit) {
+  if (read) return tree;
   const std::string& prefix = HostWinePrefix();
   if (!prefix.empty()) {
-    RegLoadHive(prefix + "/system.reg", reg.tree.hives[kRegMachine]);
-    RegLoadHive(prefix + "/user.reg", reg.tree.hives[kRegUser]);
-    RegLoadHive(prefix + "/userdef.reg", reg.tree.hives[kRegDefault]);
+    RegLoadHive(prefix + "/system.reg", tree.hives[kRegMachine]);
+    RegLoadHive(prefix + "/user.reg", tree.hives[kRegUser]);
+    RegLoadHive(prefix + "/userdef.reg", tree.hives[kRegDefault]);
   }
-  RegTreeSettle(reg.tree, as32Bit ? RegProgram::k32Bit : RegProgram::k64Bit);
-  reg.read = true;
+  RegTreeSettle(tree, as32Bit ? RegProgram::k32Bit : RegProgram::k64Bit);
+  read = true;
+  return tree;
 }
 
 // A time as "YYYY-MM-DD HH:MM:SS UTC", by the civil calendar, without the C
@@ -100,10 +90,11 @@ void TracePrefix(const RegTree& tree) {
 }
 
 const RegTree& Loaded() {
-  bool first = g_registry == nullptr || !g_registry->read;
-  Load(g_registry, kHostProgramIs32Bit);
-  if (first && HostTracing()) TracePrefix(g_registry->tree);
-  return g_registry->tree;
+  HostRegistryState& state = Host().registry;
+  bool first = !state.read;
+  Load(state.tree, state.read, kHostProgramIs32Bit);
+  if (first && HostTracing()) TracePrefix(state.tree);
+  return state.tree;
 }
 
 bool PredefinedRoot(PlatformKey key, RegRoot* root) {
@@ -127,21 +118,24 @@ bool PredefinedRoot(PlatformKey key, RegRoot* root) {
   return false;
 }
 
-// An opened key's handle carries its place: (key + 1) << 5 | node << 2.
-// The values stay below the predefined handles for up to 2^26 keys.
-PlatformKey EncodeHandle(const RegLocation& at) {
-  return (static_cast<PlatformKey>(at.key + 1) << 5) |
-         (static_cast<PlatformKey>(at.node) << 2);
+// A new handle for `at`: the first free place of the table, plus one.
+PlatformKey OpenHandle(const RegLocation& at) {
+  std::vector<RegLocation>& open = Host().registry.open;
+  size_t place = 0;
+  while (place < open.size() && open[place].node >= 0) ++place;
+  if (place == open.size()) open.push_back(at);
+  open[place] = at;
+  return static_cast<PlatformKey>(place + 1);
 }
 
-bool DecodeHandle(const RegTree& reg, PlatformKey handle, RegLocation* out) {
+// The place of a predefined key or an open key's handle.
+bool PlaceOf(const RegTree& reg, PlatformKey handle, RegLocation* out) {
   RegRoot root;
   if (PredefinedRoot(handle, &root)) return RegTreeRoot(reg, root, out);
-  if ((handle & 3) != 0 || handle < 32 || handle >= 0x80000000u) return false;
-  RegLocation at = {static_cast<int>((handle >> 2) & 7),
-                    static_cast<int32_t>((handle >> 5) - 1)};
-  if (!RegTreeHas(reg, at)) return false;
-  *out = at;
+  const std::vector<RegLocation>& open = Host().registry.open;
+  if (handle == 0 || handle > open.size() || open[handle - 1].node < 0)
+    return false;
+  *out = open[handle - 1];
   return true;
 }
 
@@ -174,13 +168,6 @@ long BadHandle(PlatformKey key) {
 
 }  // namespace
 
-void HostForgetRegistry() {
-  delete g_registry;
-  g_registry = nullptr;
-  delete g_otherView;
-  g_otherView = nullptr;
-}
-
 bool HostSeesWow64() { return kHostProgramIs32Bit && Loaded().wow64; }
 
 long PlatformRegOpenKey(PlatformKey root, const char* subKey,
@@ -188,13 +175,13 @@ long PlatformRegOpenKey(PlatformKey root, const char* subKey,
   const RegTree& reg = Loaded();
   *out = 0;
   RegLocation at;
-  if (!DecodeHandle(reg, root, &at)) return BadHandle(root);
+  if (!PlaceOf(reg, root, &at)) return BadHandle(root);
   if (subKey == nullptr || subKey[0] == '\0') {
     *out = root;  // the same handle, as RegOpenKeyA gives it
     return kErrorSuccess;
   }
   long rc = OpenSubKey(reg, at, subKey, &at);
-  if (rc == kErrorSuccess) *out = EncodeHandle(at);
+  if (rc == kErrorSuccess) *out = OpenHandle(at);
   return rc;
 }
 
@@ -203,55 +190,28 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
                            uint32_t* size) {
   const RegTree& reg = Loaded();
   RegLocation at;
-  if (!DecodeHandle(reg, key, &at)) return BadHandle(key);
+  if (!PlaceOf(reg, key, &at)) return BadHandle(key);
   RegValue value;
   if (!FindNamedValue(reg, at, valueName, &value)) return kErrorFileNotFound;
 
-  long rc = kErrorSuccess;
-  uint32_t room = size != nullptr ? *size : 0;
-  uint32_t length;
-  if (value.type == 1 || value.type == 2 || value.type == 7) {
-    // Strings come back in the ANSI code page, all of the stored data (an
-    // odd last byte is dropped); a terminator is added only when there is
-    // room and the text does not end with one.
-    std::u16string units;
-    Utf16Unpack(ByteSpan(value.data.data(), value.data.size()),
-                ByteOrder::kLittle, units);
-    std::string ansi;
-    HostWideToAnsi(units.data(), units.size(), ansi);
-    length = static_cast<uint32_t>(ansi.size());
-    if (data != nullptr && length > 0) {
-      if (length > room) {
-        rc = kErrorMoreData;
-      } else {
-        memcpy(data, ansi.data(), length);
-        if (length < room && data[length - 1] != 0) data[length] = 0;
-      }
-    }
-  } else {
-    length = static_cast<uint32_t>(value.data.size());
-    if (data != nullptr) {
-      if (length > room) {
-        rc = kErrorMoreData;
-      } else if (length > 0) {
-        memcpy(data, value.data.data(), length);
-      }
-    }
-  }
+  long rc = RegQueryData(value, HostWideToAnsi, data, size);
   if (type != nullptr) *type = value.type;
-  if (size != nullptr) *size = length;
   return rc;
 }
 
-void PlatformRegCloseKey(PlatformKey) {}
+void PlatformRegCloseKey(PlatformKey key) {
+  std::vector<RegLocation>& open = Host().registry.open;
+  if (key != 0 && key <= open.size()) open[key - 1].node = -1;
+}
 
 PlatformOtherView PlatformLookInOtherView(PlatformKey root, const char* subKey,
                                           const char* valueName, int* bits) {
   const RegHive& machine = Loaded().hives[kRegMachine];
   if (!machine.loaded || machine.arch != RegArch::kWin64) return kOtherViewNone;
   *bits = kHostProgramIs32Bit ? 64 : 32;
-  Load(g_otherView, !kHostProgramIs32Bit);
-  const RegTree& other = g_otherView->tree;
+  HostRegistryState& state = Host().registry;
+  const RegTree& other =
+      Load(state.other, state.otherRead, !kHostProgramIs32Bit);
   RegRoot predefined;
   RegLocation at;
   if (!PredefinedRoot(root, &predefined) ||

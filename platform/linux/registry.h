@@ -1,12 +1,21 @@
-// The host registry's cache of the Wine prefix's registry files.
+// The host registry: the Wine prefix's registry files read for the current
+// context, and the keys the program has open.
 #pragma once
 
-// The registry files read, in the program's view and the other one.
-struct HostRegistryState {};
+#include <vector>
 
-// Forgets the files read so far; the next lookup reads them again from the
-// current prefix (tests that switch $WINEPREFIX call it).
-void HostForgetRegistry();
+#include "regfile/reg_tree.h"
+
+// The files read, in the program's view and in the other program's (read
+// only for the trace), and the open keys: a handle is its place in `open`
+// plus one; a closed key's place is free again.
+struct HostRegistryState {
+  bool read = false;
+  bool otherRead = false;
+  RegTree tree;
+  RegTree other;
+  std::vector<RegLocation> open;  // a free place has node -1
+};
 
 // Whether this program sees what Wine gives a 32-bit program in a 64-bit
 // prefix: the registry's 32-bit view and the file-system redirection. True

@@ -15,24 +15,21 @@
 
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
+#include "platform/linux/host_context.h"
 #include "platform/platform.h"
 #include "unicode/utf8.h"
 
 namespace {
 
-int g_fd = -1;
-char g_buffer[1 << 16];
-size_t g_used = 0;
-
-void Flush() {
+void Flush(HostTraceState& t) {
   size_t done = 0;
-  while (done < g_used) {
-    ssize_t put = write(g_fd, g_buffer + done, g_used - done);
+  while (done < t.used) {
+    ssize_t put = write(t.fd, t.buffer + done, t.used - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) break;
     done += static_cast<size_t>(put);
   }
-  g_used = 0;
+  t.used = 0;
 }
 
 // The path with its directory resolved (links, "." and ".."), its last
@@ -60,19 +57,20 @@ bool SameFile(const char* a, const char* b) {
 
 }  // namespace
 
-bool HostTracing() { return g_fd >= 0; }
+bool HostTracing() { return Host().trace.fd >= 0; }
 
 bool PlatformTraceOpen(const char* listPath, const char* varsPath,
                        bool* listFound) {
+  HostTraceState& t = Host().trace;
   const char* where = getenv("INSTPROBE_TRACE");
   if (where == nullptr) return false;
   if (strcmp(where, "1") == 0) {
     if (fcntl(2, F_GETFL) < 0) return false;
-    g_fd = 2;
+    t.fd = 2;
   } else if (where[0] == '/') {
     if (SameFile(where, listPath) || SameFile(where, varsPath)) return false;
-    g_fd = open(where, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (g_fd < 0) return false;
+    t.fd = open(where, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (t.fd < 0) return false;
   } else {
     return false;
   }
@@ -81,19 +79,21 @@ bool PlatformTraceOpen(const char* listPath, const char* varsPath,
 }
 
 void PlatformTraceLine(const char* line, uint32_t len) {
-  if (g_fd < 0) return;
-  if (len + 1 > sizeof g_buffer - g_used) Flush();
-  if (len + 1 > sizeof g_buffer) len = sizeof g_buffer - 1;
-  memcpy(g_buffer + g_used, line, len);
-  g_used += len;
-  g_buffer[g_used++] = '\n';
+  HostTraceState& t = Host().trace;
+  if (t.fd < 0) return;
+  if (len + 1 > sizeof t.buffer - t.used) Flush(t);
+  if (len + 1 > sizeof t.buffer) len = sizeof t.buffer - 1;
+  memcpy(t.buffer + t.used, line, len);
+  t.used += len;
+  t.buffer[t.used++] = '\n';
 }
 
 void PlatformTraceClose() {
-  if (g_fd < 0) return;
-  Flush();
-  if (g_fd > 2) close(g_fd);
-  g_fd = -1;
+  HostTraceState& t = Host().trace;
+  if (t.fd < 0) return;
+  Flush(t);
+  if (t.fd > 2) close(t.fd);
+  t.fd = -1;
 }
 
 namespace {

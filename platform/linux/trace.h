@@ -2,8 +2,14 @@
 // the trace itself.
 #pragma once
 
-// Where the trace goes and the lines not yet written.
-struct HostTraceState {};
+#include <cstddef>
+
+// Where the trace goes (-1: no trace) and the lines not yet written.
+struct HostTraceState {
+  int fd = -1;
+  size_t used = 0;
+  char buffer[1 << 16];
+};
 
 // Whether INSTPROBE_TRACE opened a trace for this run.
 bool HostTracing();

@@ -2,37 +2,27 @@
 
 #include <cstdlib>
 
-static std::string g_prefix;
-static bool g_known = false;
-
-static void DropTrailingSlashes() {
-  while (g_prefix.size() > 1 && g_prefix.back() == '/') g_prefix.pop_back();
-}
+#include "platform/linux/host_context.h"
 
 const std::string& HostWinePrefix() {
-  if (!g_known) {
+  HostPrefixState& state = Host().prefix;
+  if (!state.known) {
     const char* prefix = getenv("WINEPREFIX");
+    const char* home = getenv("HOME");
     if (prefix != nullptr && prefix[0] != '\0') {
-      g_prefix = prefix;
+      HostUseWinePrefix(prefix);
     } else {
-      const char* home = getenv("HOME");
-      g_prefix = (home != nullptr && home[0] != '\0')
-                     ? std::string(home) + "/.wine"
-                     : std::string();
+      HostUseWinePrefix(home != nullptr && home[0] != '\0'
+                            ? std::string(home) + "/.wine"
+                            : std::string());
     }
-    DropTrailingSlashes();
-    g_known = true;
   }
-  return g_prefix;
+  return state.dir;
 }
 
 void HostUseWinePrefix(const std::string& dir) {
-  g_prefix = dir;
-  DropTrailingSlashes();
-  g_known = true;
-}
-
-void HostForgetWinePrefix() {
-  g_known = false;
-  g_prefix.clear();
+  HostPrefixState& state = Host().prefix;
+  state.dir = dir;
+  while (state.dir.size() > 1 && state.dir.back() == '/') state.dir.pop_back();
+  state.known = true;
 }

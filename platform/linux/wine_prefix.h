@@ -5,15 +5,15 @@
 #include <string>
 
 // The prefix's folder, once known.
-struct HostPrefixState {};
+struct HostPrefixState {
+  bool known = false;
+  std::string dir;
+};
 
-// The prefix directory, without a trailing slash; empty when neither
-// variable gives one.
+// The current context's prefix directory, without a trailing slash; empty
+// when neither variable gives one. The variables are read once per context.
 const std::string& HostWinePrefix();
 
-// Makes `dir` the prefix in place of the variables (the host program's
-// --prefix option).
+// Makes `dir` the current context's prefix in place of the variables (the
+// host program's --prefix option).
 void HostUseWinePrefix(const std::string& dir);
-
-// Forgets the cached prefix (tests that switch $WINEPREFIX call it).
-void HostForgetWinePrefix();

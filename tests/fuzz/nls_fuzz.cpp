@@ -1,6 +1,7 @@
 // Wine's code page and locale files as the host reads them: any bytes are
-// tried as both; what parses is converted both ways and looked up, and the
-// conversions must stay within their bounds.
+// tried as both; what parses is converted both ways and looked up, the
+// conversions must stay within their bounds, and Wine's choice of locale
+// over the table must set every field.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "codepage/nls_code_page.h"
 #include "codepage/nls_locale.h"
+#include "codepage/unix_locale_name.h"
 #include "tests/fuzz/fuzz_support.h"
 
 static void ExerciseCodePage(const uint8_t* data, size_t size) {
@@ -51,8 +53,12 @@ static void ExerciseLocaleTable(const uint8_t* data, size_t size) {
         NlsDefaultAnsiCodePage(table, record);
     }
   }
-  uint32_t lcid = size >= 4 ? data[0] | (data[1] << 8) : 0x0409;
+  uint32_t lcid = size >= 4 ? data[0] | (data[1] << 8) : kLcidEnglishUs;
   if (NlsFindLocaleId(table, lcid, &record)) NlsDefaultAnsiCodePage(table, record);
+  WineLocaleChoice choice =
+      WineChooseLocale(UnixLocaleNames{"UTF-8", name, "C", name}, &table);
+  if (choice.systemLcid == 0 || choice.userLcid == 0 || choice.ansiCodePage == 0)
+    FuzzFail("Wine's choice of locale left a field unset");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,9 +1,10 @@
 // The Wine registry file reader over arbitrary bytes, laid into a scratch
 // prefix as both system.reg and user.reg. The keys named by the file's own
 // headers are opened and their values queried with buffer sizes around the
-// 519 bytes the probe offers: a query never writes past the size it was
-// given, reports 234 exactly when the data do not fit, and reports the same
-// length whether or not a buffer was given. The index that skips from header
+// 519 bytes the probe offers: a query keeps RegQueryData's contract (it
+// never writes past the size it was given, reports kRegErrorMoreData exactly
+// when the data do not fit, and the same length whether or not a buffer was
+// given). The index that skips from header
 // to header must equal the one read line by line.
 #include <stdlib.h>
 
@@ -13,17 +14,14 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/linux/code_page.h"
-#include "platform/linux/dos_path.h"
-#include "platform/linux/registry.h"
-#include "platform/linux/wine_prefix.h"
+#include "platform/linux/host_context.h"
 #include "platform/platform.h"
 #include "regfile/reg_index.h"
+#include "regfile/reg_query.h"
 #include "regfile/reg_tree.h"
 
 namespace {
 
-const long kMoreData = 234;
 const size_t kGuard = 16;
 const unsigned char kFill = 0xE7;
 
@@ -72,8 +70,9 @@ void Query(PlatformKey key, const char* name) {
     for (size_t i = room; i < room + kGuard; ++i)
       if (buf[i] != kFill) FuzzFail("the query wrote past the size given");
     if (rc == 0 && size > room) FuzzFail("success with more than the room");
-    if (rc == kMoreData && size <= room) FuzzFail("234 although it fits");
-    if (rc != 0 && rc != kMoreData) FuzzFail("the value vanished");
+    if (rc == kRegErrorMoreData && size <= room)
+      FuzzFail("more data although it fits");
+    if (rc != 0 && rc != kRegErrorMoreData) FuzzFail("the value vanished");
     if (size != needed) FuzzFail("the length depends on the buffer");
   }
 }
@@ -155,18 +154,18 @@ void CompareViews(const std::string& text,
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setenv("WINEPREFIX", FuzzScratchDir().c_str(), 1);
-  HostForgetWinePrefix();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  HostSelectCodePage((data[0] & 1) ? 932 : 1252);
   std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string& prefix = FuzzScratchDir();
   FuzzWriteFile(prefix + "/system.reg", text.data(), text.size());
   FuzzWriteFile(prefix + "/user.reg", text.data(), text.size());
-  HostForgetRegistry();
+  HostContext context;
+  HostScope scope(context);
+  HostSelectCodePage((data[0] & 1) ? 932 : 1252);
 
   std::vector<std::string> keys, names;
   Harvest(text, keys, names);

@@ -14,7 +14,6 @@
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "platform/linux/version.h"
-#include "platform/linux/wine_prefix.h"
 #include "probe/probe.h"
 
 namespace {
@@ -37,7 +36,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (symlink("/", (prefix + "/dosdevices/z:").c_str()) != 0)
     FuzzFail("cannot make the Z: drive");
   setenv("WINEPREFIX", prefix.c_str(), 1);
-  HostForgetWinePrefix();
   g_unixPath = dir + "/probe.exe";
   g_dosPath = "Z:" + g_unixPath;
   for (char& c : g_dosPath)

@@ -27,9 +27,8 @@
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
-#include "platform/linux/registry.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/version.h"
-#include "platform/linux/wine_prefix.h"
 #include "run/run.h"
 
 namespace {
@@ -82,7 +81,6 @@ void MakeFixture(const std::string& dir) {
   FuzzWriteFile(drive + "/tools/editor/editor.exe", exe.data(), exe.size());
   FuzzWriteFile(drive + "/tools/editor/bin/plain.txt", "x", 1);
   setenv("WINEPREFIX", prefix.c_str(), 1);
-  HostForgetWinePrefix();
 }
 
 // Every line of the variables file is a section header or holds '='.
@@ -177,7 +175,6 @@ void ProbeInProcess(const std::string& list) {
   std::string path = FuzzUniquePath("list");
   FuzzWriteFile(path, list.data(), list.size());
   std::string vars = FuzzUniquePath("vars");
-  HostForgetRegistry();
   HostForgetDirectoryListings();
   HostForgetVersionCache();
   InitPathText();
@@ -219,6 +216,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
+  HostContext context;
+  HostScope scope(context);
   // The walk and the fixture's names in either kind of code page.
   HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);
   std::string text = MakeList(in);

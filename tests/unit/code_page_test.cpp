@@ -10,8 +10,7 @@
 #include "codepage/nls_code_page.h"
 #include "codepage/nls_locale.h"
 #include "codepage/unix_locale_name.h"
-#include "platform/linux/code_page.h"
-#include "platform/linux/locale.h"
+#include "platform/linux/host_context.h"
 #include "unicode/utf8.h"
 
 namespace {
@@ -51,7 +50,8 @@ TEST(CodePage, LocaleNameGivesWinesChoice) {
   for (const auto& c : cases) {
     for (const char* v : vars) unsetenv(v);
     setenv("LC_ALL", c.lcAll, 1);
-    HostForgetLocale();
+    HostContext context;
+    HostScope scope(context);
     EXPECT_EQ(HostLocale().systemLcid, c.lcid) << c.lcAll;
     EXPECT_EQ(HostLocale().userLcid, c.user ? c.user : c.lcid) << c.lcAll;
     EXPECT_EQ(HostLocale().ansiCodePage, c.acp) << c.lcAll;
@@ -59,7 +59,6 @@ TEST(CodePage, LocaleNameGivesWinesChoice) {
   }
   for (const char* v : vars) unsetenv(v);
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
 }
 
 TEST(CodePage, UnixNames) {
@@ -102,6 +101,8 @@ std::string ToAnsi(const std::u16string& w) {
 
 // Bytes both ways, by both of the platform's engines.
 TEST(CodePage, ConvertsAsThePlatform) {
+  HostContext context;
+  HostScope scope(context);
   const struct {
     uint32_t cp;
     std::u16string wide;
@@ -126,6 +127,7 @@ TEST(CodePage, ConvertsAsThePlatform) {
     std::string ansi;
     std::u16string native;  // registry names and data, paths
     std::u16string win32;   // INI files and version texts
+    uint32_t later = 0;     // a page selected after the codec was taken
   } toWide[] = {
       {932, "\x95\x5C" "a", u"\u8868a", u"\u8868a"},
       {932, "a\x82", std::u16string(u"a\0", 2), u"a\u30FB"},
@@ -134,13 +136,16 @@ TEST(CodePage, ConvertsAsThePlatform) {
       {932, "caf\xe9 \x82\xa0", u"caf\u30fb\u3042", u"caf\u30fb\u3042"},
       {65001, "caf\xe9 \x82\xa0", u"caf\uFFFD \uFFFD\uFFFD", u"caf\uFFFD \uFFFD\uFFFD"},
       {1251, "\xcf\xf0\xee", u"\u041f\u0440\u043e", u"\u041f\u0440\u043e"},
+      {932, "\x95\x5C", u"\u8868", u"\u8868", 1252},
   };
   for (const auto& c : toWide) {
     HostSelectCodePage(c.cp);
     std::u16string wide;
     HostAnsiToWide(c.ansi.data(), c.ansi.size(), wide);
     EXPECT_EQ(wide, c.native) << c.cp << " native " << c.ansi;
-    HostAnsiCodec().ToWide(c.ansi.data(), c.ansi.size(), wide);
+    AnsiCodec codec = HostAnsiCodec();
+    if (c.later != 0) HostSelectCodePage(c.later);
+    codec.ToWide(c.ansi.data(), c.ansi.size(), wide);
     EXPECT_EQ(wide, c.win32) << c.cp << " win32 " << c.ansi;
   }
   HostSelectCodePage(932);
@@ -148,7 +153,6 @@ TEST(CodePage, ConvertsAsThePlatform) {
   EXPECT_FALSE(HostIsLeadByte(0xA0));  // half-width katakana are single
   HostSelectCodePage(65001);
   EXPECT_FALSE(HostIsLeadByte(0xE3));
-  HostSelectCodePage(0);
 }
 
 // The compiled-in fallback is Wine's code page 1252, unit for unit.

@@ -261,7 +261,7 @@ class DosPathTest : public ::testing::Test {
       symlink("../drive_c", (g_prefix + "/dosdevices/c:").c_str());
       symlink("/", (g_prefix + "/dosdevices/z:").c_str());
     }
-    HostForgetWinePrefix();
+    HostUseWinePrefix(g_prefix);
     HostSelectCodePage(1252);
     std::string fa = g_prefix + "/drive_c/lab/fa";
     for (const std::string &dir :
@@ -397,13 +397,13 @@ TEST_F(DosPathTest, NoPrefix) {
       {"Nope\\nul", kInTree, "", kMiss},
   };
   setenv("WINEPREFIX", (g_root + "/no-such-prefix").c_str(), 1);
-  HostForgetWinePrefix();
+  HostUseWinePrefix(g_root + "/no-such-prefix");
   for (const Row &row : kCases) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(row.kind, HostKind(row.path, row.cwd, nullptr));
   }
   setenv("WINEPREFIX", g_prefix.c_str(), 1);
-  HostForgetWinePrefix();
+  HostUseWinePrefix(g_prefix);
 }
 
 // What a 32-bit program in a 64-bit prefix reaches, as text: the rules the

@@ -13,9 +13,6 @@
 
 #include "tests/unit/registry_prefix_fixture.h"
 
-#include "platform/linux/code_page.h"
-#include "platform/linux/registry.h"
-#include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "regfile/reg_tree.h"
 

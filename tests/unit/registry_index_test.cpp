@@ -17,9 +17,6 @@
 #include "tests/unit/registry_prefix_fixture.h"
 
 #include "platform/platform.h"
-#include "platform/linux/code_page.h"
-#include "platform/linux/registry.h"
-#include "platform/linux/wine_prefix.h"
 
 namespace {
 
@@ -210,7 +207,7 @@ TEST_F(RegistryIndex, LinkedReplacedAndEmptyFiles) {
   for (const auto& c : cases) {
     unlink(sys.c_str());
     ASSERT_EQ(c.make(real.c_str(), sys.c_str()), 0) << c.how;
-    HostForgetRegistry();
+    Fresh();
     EXPECT_EQ(Text("Lab", "v"), "linked") << c.how;
   }
   // A lone file is mapped; the server replaces it by renaming a new file
@@ -225,13 +222,13 @@ TEST_F(RegistryIndex, LinkedReplacedAndEmptyFiles) {
   fclose(f);
   ASSERT_EQ(rename((dir_ + "/new.reg").c_str(), sys.c_str()), 0);
   EXPECT_EQ(Text("Lab", "v"), "first");
-  HostForgetRegistry();
+  Fresh();
   EXPECT_EQ(Text("Lab", "v"), "second");
   // A file of no bytes is not a registry file.
   f = fopen(sys.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   fclose(f);
-  HostForgetRegistry();
+  Fresh();
   EXPECT_EQ(Text("Lab", "v"), "open 2");
 }
 

@@ -17,9 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/linux/code_page.h"
-#include "platform/linux/registry.h"
-#include "platform/linux/wine_prefix.h"
+#include "platform/linux/host_context.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
 
@@ -280,8 +278,6 @@ class RegistryWine : public ::testing::Test {
   void SetUp() override {
     if (!g_skip.empty()) LAB_UNAVAILABLE("no Wine lab: " + g_skip);
     ASSERT_EQ(g_error, "") << "the lab prefix is not ready";
-    HostForgetWinePrefix();
-    HostForgetRegistry();
   }
 
   void Compare(const std::string& file, uint32_t codePage) {
@@ -301,8 +297,9 @@ class RegistryWine : public ::testing::Test {
           << "root " << std::hex << queries[i].root << " key '"
           << queries[i].key << "' value '" << queries[i].name << "'";
     }
-    HostSelectCodePage(1252);
   }
+  HostContext context_;
+  HostScope scope_{context_};
 };
 
 TEST_F(RegistryWine, SameAsWineInCodePage1252) {

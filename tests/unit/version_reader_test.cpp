@@ -22,7 +22,7 @@
 #include "pe/version_block.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/version.h"
-#include "platform/linux/locale.h"
+#include "platform/linux/host_context.h"
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
@@ -51,7 +51,7 @@ uint32_t HostFileVersionMS(const std::string& path) {
 
 uint32_t HostUnder(const char* locale, const std::string& name) {
   setenv("LC_ALL", locale, 1);
-  HostForgetLocale();
+  Host().locale = {};
   HostForgetVersionCache();
   uint32_t ms = HostFileVersionMS(g_dir + "/" + name);
   HostForgetVersionCache();
@@ -177,7 +177,7 @@ TEST_F(VersionReader, LanguageChoice) {
         << c.locale << " " << c.file;
   }
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
+  Host().locale = {};
 }
 
 TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
@@ -197,14 +197,14 @@ TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
   for (const auto& c : cases) {
     for (const char* v : vars) unsetenv(v);
     setenv(c.var, c.value, 1);
-    HostForgetLocale();
+    Host().locale = {};
     const HostLocaleChoice& langs = HostLocale();
     EXPECT_EQ(langs.userLcid, c.user) << c.var << "=" << c.value;
     EXPECT_EQ(langs.systemLcid, c.user) << c.var << "=" << c.value;
   }
   for (const char* v : vars) unsetenv(v);
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
+  Host().locale = {};
 }
 
 TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
@@ -228,7 +228,7 @@ TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
 
 TEST_F(VersionReader, LargeSparseFileReadsLittle) {
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
+  Host().locale = {};
   HostForgetVersionCache();
   std::string path = g_dir + "/far_resource_1g.exe";
   uint64_t before = HostVersionBytesRead();
@@ -247,7 +247,7 @@ TEST_F(VersionReader, LargeSparseFileReadsLittle) {
 
 TEST_F(VersionReader, ChangedFileIsReadAgain) {
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
+  Host().locale = {};
   std::string path = g_dir + "/changing.exe";
   const auto overwrite = std::filesystem::copy_options::overwrite_existing;
   ASSERT_TRUE(
@@ -301,7 +301,7 @@ TEST_F(VersionReader, AgreesWithWine) {
   }
   EXPECT_GT(compared, 100);
   setenv("LC_ALL", "C", 1);
-  HostForgetLocale();
+  Host().locale = {};
 }
 
 }  // namespace
