@@ -127,23 +127,22 @@ uint32_t UnixCharsetCodePage(const char* charset) {
   return 0;
 }
 
-WineLocaleChoice WineChooseLocale(const UnixLocaleNames& names,
+WineLocaleChoice WineChooseLocale(const char* charset, const char* system,
+                                  const char* user, const char* lcAll,
                                   const NlsLocaleTable* table) {
-  WineLocaleChoice choice = {0, 0, 1252, kCodePageUtf8};
-  uint32_t unixPage = UnixCharsetCodePage(names.charset);
-  if (unixPage != 0) choice.unixCodePage = unixPage;
+  uint32_t unixPage = UnixCharsetCodePage(charset);
+  WineLocaleChoice choice = {0, 0, 1252, unixPage ? unixPage : kCodePageUtf8};
   // A name that cannot be made is looked up as the empty name.
-  char system[kLocaleNameCapacity];
-  char user[kLocaleNameCapacity];
-  if (!UnixToWindowsLocaleName(names.system, names.lcAll, system))
-    system[0] = '\0';
-  if (!UnixToWindowsLocaleName(names.user, names.lcAll, user)) user[0] = '\0';
+  char systemName[kLocaleNameCapacity];
+  char userName[kLocaleNameCapacity];
+  if (!UnixToWindowsLocaleName(system, lcAll, systemName)) systemName[0] = '\0';
+  if (!UnixToWindowsLocaleName(user, lcAll, userName)) userName[0] = '\0';
   uint16_t record = 0;
-  if (table != nullptr && NlsFindLocaleName(*table, system, &record)) {
+  if (table != nullptr && NlsFindLocaleName(*table, systemName, &record)) {
     uint16_t lang = NlsDefaultLanguage(*table, record);
     if (lang != kLocaleCustomUnspecified) choice.systemLcid = lang;
   }
-  if (table != nullptr && NlsFindLocaleName(*table, user, &record))
+  if (table != nullptr && NlsFindLocaleName(*table, userName, &record))
     choice.userLcid = NlsDefaultLanguage(*table, record);
   if (choice.systemLcid == 0) choice.systemLcid = kLcidEnglishUs;
   if (choice.userLcid == 0) choice.userLcid = choice.systemLcid;

@@ -27,16 +27,6 @@ bool UnixToWindowsLocaleName(const char* unixName, const char* lcAll,
 // platform does not know.
 uint32_t UnixCharsetCodePage(const char* charset);
 
-// What the C library tells Wine: the charset of LC_CTYPE after
-// setlocale(LC_CTYPE, ""), the names of LC_CTYPE and LC_MESSAGES after
-// setlocale(LC_ALL, ""), and the raw $LC_ALL (null when unset).
-struct UnixLocaleNames {
-  const char* charset;
-  const char* system;
-  const char* user;
-  const char* lcAll;
-};
-
 struct WineLocaleChoice {
   uint32_t systemLcid;    // from LC_CTYPE: the ANSI code page, the system language
   uint32_t userLcid;      // from LC_MESSAGES: the user language
@@ -44,9 +34,13 @@ struct WineLocaleChoice {
   uint32_t unixCodePage;  // the charset of LC_CTYPE, for Unix file names
 };
 
-// The locale Wine gives a program for those names, looked up in its table
-// of locales (`table` null when there is none): a system locale the table
-// does not describe fully leaves US English, the user locale follows the
+// The locale Wine gives a program for what the C library tells it: the
+// charset of LC_CTYPE after setlocale(LC_CTYPE, ""), the names of LC_CTYPE
+// (`system`) and LC_MESSAGES (`user`) after setlocale(LC_ALL, ""), and the
+// raw $LC_ALL (null when unset); the names are looked up in Wine's table of
+// locales (`table` null when there is none). A system locale the table does
+// not describe fully leaves US English, the user locale follows the
 // system's when unnamed, and the ANSI code page is the system locale's.
-WineLocaleChoice WineChooseLocale(const UnixLocaleNames& names,
+WineLocaleChoice WineChooseLocale(const char* charset, const char* system,
+                                  const char* user, const char* lcAll,
                                   const NlsLocaleTable* table);

@@ -377,11 +377,7 @@ const char* NextHeaderLine(const char* from, const char* limit) {
 
 void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine,
                   RegArrayMemory arrays) {
-  hive = RegHive();
-  hive.keys = decltype(hive.keys)(arrays);
-  hive.slots = decltype(hive.slots)(arrays);
-  hive.blocks = decltype(hive.blocks)(arrays);
-  hive.wow6432nodes = decltype(hive.wow6432nodes)(arrays);
+  hive = RegHive(arrays);
   hive.text = std::move(text);
   hive.size = size;
   const char* base = hive.text.get();
@@ -393,7 +389,8 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine,
       memcmp(b, kSignature, sizeof kSignature - 1) != 0)
     return;
   hive.loaded = true;
-  // A fresh prefix's files hold a key for every 180 bytes or so.
+  // Room for a key every 128 bytes, more than Wine's own files hold, so
+  // that the arrays seldom grow while the file is read.
   size_t expected = size / 128 + 16;
   hive.keys.reserve(expected);
   hive.blocks.reserve(expected);
@@ -478,7 +475,7 @@ int32_t RegFindChild(const RegHive& hive, int32_t parent, const char16_t* name,
 }
 
 int32_t RegFindWow6432Node(const RegHive& hive, int32_t key) {
-  // A fresh prefix has two such keys; any file has few.
+  // Few keys have a Wow6432Node child: a binary search of the sorted list.
   const auto& nodes = hive.wow6432nodes;
   auto at = std::lower_bound(
       nodes.begin(), nodes.end(), key,

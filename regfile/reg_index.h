@@ -60,32 +60,21 @@ template <typename T>
 struct RegArrayAllocator {
   using value_type = T;
   using propagate_on_container_move_assignment = std::true_type;
-  using propagate_on_container_copy_assignment = std::true_type;
-  using propagate_on_container_swap = std::true_type;
   RegArrayMemory memory;
-  RegArrayAllocator() = default;
-  RegArrayAllocator(const RegArrayMemory& m) : memory(m) {}
+  RegArrayAllocator(const RegArrayMemory& m = {}) : memory(m) {}
   template <typename U>
   RegArrayAllocator(const RegArrayAllocator<U>& other) : memory(other.memory) {}
   T* allocate(size_t n) {
-    size_t bytes = n * sizeof(T);
-    return static_cast<T*>(memory.allocate ? memory.allocate(bytes)
-                                           : ::operator new(bytes));
+    void* p = memory.allocate ? memory.allocate(n * sizeof(T))
+                              : ::operator new(n * sizeof(T));
+    return static_cast<T*>(p);
   }
   void deallocate(T* p, size_t n) {
-    if (memory.release)
-      memory.release(p, n * sizeof(T));
-    else
-      ::operator delete(p);
+    memory.release ? memory.release(p, n * sizeof(T)) : ::operator delete(p);
   }
   template <typename U>
   bool operator==(const RegArrayAllocator<U>& other) const {
-    return memory.allocate == other.memory.allocate &&
-           memory.release == other.memory.release;
-  }
-  template <typename U>
-  bool operator!=(const RegArrayAllocator<U>& other) const {
-    return !(*this == other);
+    return memory.release == other.memory.release;
   }
 };
 
@@ -104,6 +93,8 @@ struct RegWow6432Node {
 };
 
 struct RegHive {
+  explicit RegHive(const RegArrayMemory& arrays = {})
+      : keys(arrays), slots(arrays), blocks(arrays), wow6432nodes(arrays) {}
   bool loaded = false;
   RegArch arch = RegArch::kNone;
   RegText text;

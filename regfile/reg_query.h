@@ -17,7 +17,8 @@ const uint32_t kRegMultiSz = 7;
 // RegQueryValueExA's answer when the data do not fit the buffer.
 const long kRegErrorMoreData = 234;
 
-// UTF-16 to the ANSI code page, as the platform converts registry text.
+// UTF-16 to the ANSI code page, as the platform converts registry text;
+// replaces what `out` held.
 using RegWideToAnsi = void (*)(const char16_t* text, size_t len,
                                std::string& out);
 

@@ -34,14 +34,9 @@ const NlsCodePage& PageFor(uint32_t codePage, bool unixNames) {
   auto found = pages.find(codePage);
   if (found != pages.end()) return found->second;
   NlsCodePage& page = pages[codePage];
-  if (!LoadCodePage(codePage, &page)) {
-    // Wine keeps UTF-8 for Unix names when it has no file for the charset.
-    if (unixNames) {
-      NlsUtf8CodePage(&page);
-    } else {
-      Cp1252CodePage(&page);
-    }
-  }
+  // Wine keeps UTF-8 for Unix names when it has no file for the charset.
+  if (!LoadCodePage(codePage, &page))
+    unixNames ? NlsUtf8CodePage(&page) : Cp1252CodePage(&page);
   return page;
 }
 

@@ -72,14 +72,13 @@ HostLocaleChoice Choose() {
   std::string system = CopyOf(setlocale(LC_CTYPE, nullptr));
   std::string user = CopyOf(setlocale(LC_MESSAGES, nullptr));
   setlocale(LC_ALL, "C");
-  UnixLocaleNames names = {charset.c_str(), system.c_str(), user.c_str(),
-                           getenv("LC_ALL")};
   // A lookup reads a few pages of the large table: mapped, not read.
   MappedFile file;
   NlsLocaleTable table;
   bool haveTable = MapNlsFile("locale.nls", &file) &&
                    NlsParseLocaleTable(file.bytes, &table);
-  return WineChooseLocale(names, haveTable ? &table : nullptr);
+  return WineChooseLocale(charset.c_str(), system.c_str(), user.c_str(),
+                          getenv("LC_ALL"), haveTable ? &table : nullptr);
 }
 
 }  // namespace

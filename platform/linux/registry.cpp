@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -83,10 +84,8 @@ void TracePrefix(const RegTree& tree) {
                            "system.reg",
                            prefix.empty() ? "(none)" : prefix.c_str());
   if (len > 0)
-    PlatformTraceLine(line, static_cast<uint32_t>(
-                                len < static_cast<int>(sizeof line)
-                                    ? len
-                                    : static_cast<int>(sizeof line) - 1));
+    PlatformTraceLine(line, std::min(static_cast<uint32_t>(len),
+                                     static_cast<uint32_t>(sizeof line - 1)));
 }
 
 const RegTree& Loaded() {
@@ -98,22 +97,13 @@ const RegTree& Loaded() {
 }
 
 bool PredefinedRoot(PlatformKey key, RegRoot* root) {
-  switch (key) {
-    case kKeyClassesRoot:
-      *root = RegRoot::kClassesRoot;
-      return true;
-    case kKeyCurrentUser:
-      *root = RegRoot::kCurrentUser;
-      return true;
-    case kKeyLocalMachine:
-      *root = RegRoot::kLocalMachine;
-      return true;
-    case kKeyUsers:
-      *root = RegRoot::kUsers;
-      return true;
-    case kKeyCurrentConfig:
-      *root = RegRoot::kCurrentConfig;
-      return true;
+  static const PlatformKey kRoots[kRegRootCount] = {
+      kKeyClassesRoot, kKeyCurrentUser, kKeyLocalMachine, kKeyUsers,
+      kKeyCurrentConfig};  // in the order of RegRoot
+  for (int r = 0; r < kRegRootCount; ++r) {
+    if (kRoots[r] != key) continue;
+    *root = static_cast<RegRoot>(r);
+    return true;
   }
   return false;
 }
@@ -193,10 +183,8 @@ long PlatformRegQueryValue(PlatformKey key, const char* valueName,
   if (!PlaceOf(reg, key, &at)) return BadHandle(key);
   RegValue value;
   if (!FindNamedValue(reg, at, valueName, &value)) return kErrorFileNotFound;
-
-  long rc = RegQueryData(value, HostWideToAnsi, data, size);
   if (type != nullptr) *type = value.type;
-  return rc;
+  return RegQueryData(value, HostWideToAnsi, data, size);
 }
 
 void PlatformRegCloseKey(PlatformKey key) {

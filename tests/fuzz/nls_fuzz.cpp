@@ -56,7 +56,7 @@ static void ExerciseLocaleTable(const uint8_t* data, size_t size) {
   uint32_t lcid = size >= 4 ? data[0] | (data[1] << 8) : kLcidEnglishUs;
   if (NlsFindLocaleId(table, lcid, &record)) NlsDefaultAnsiCodePage(table, record);
   WineLocaleChoice choice =
-      WineChooseLocale(UnixLocaleNames{"UTF-8", name, "C", name}, &table);
+      WineChooseLocale("UTF-8", name, "C", name, &table);
   if (choice.systemLcid == 0 || choice.userLcid == 0 || choice.ansiCodePage == 0)
     FuzzFail("Wine's choice of locale left a field unset");
 }
