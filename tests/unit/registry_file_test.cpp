@@ -29,17 +29,11 @@ struct Result {
 };
 
 Result Query(PlatformKey root, const char* key, const char* name) {
-  Result r{0, -1, 0, 519, ""};
-  PlatformKey k = 0;
-  r.open = PlatformRegOpenKey(root, key, &k);
-  if (r.open != 0) return r;
-  unsigned char data[520];
-  memset(data, 0xAA, sizeof data);
-  r.query = PlatformRegQueryValue(k, name, &r.type, data, &r.size);
-  PlatformRegCloseKey(k);
-  if (r.query == 0) r.data.assign(reinterpret_cast<char*>(data), r.size);
-  if (r.query == 234) {
-    for (unsigned char b : data) EXPECT_EQ(b, 0xAA) << "buffer was touched";
+  RegAnswer a = AskRegistry(root, key, name);
+  Result r{a.open, a.query, a.type, a.size, ""};
+  if (a.query == 0) r.data.assign(reinterpret_cast<char*>(a.data), a.size);
+  if (a.query == 234) {
+    for (unsigned char b : a.data) EXPECT_EQ(b, 0xAA) << "buffer was touched";
   }
   return r;
 }
@@ -210,18 +204,13 @@ TEST_F(RegistryFile, TheLimitOf519Bytes) {
       {"u520", 234, 520, 0}, {"u10", 0, 10, 10},    {"b520", 234, 520, 0},
   };
   for (const auto& c : cases) {
-    PlatformKey k;
-    ASSERT_EQ(PlatformRegOpenKey(kKeyLocalMachine, "Lab", &k), 0);
-    unsigned char data[520];
-    memset(data, 0xAA, sizeof data);
-    uint32_t type = 0, size = 519;
-    EXPECT_EQ(PlatformRegQueryValue(k, c.name, &type, data, &size), c.query)
-        << c.name;
-    EXPECT_EQ(size, c.size) << c.name;
+    RegAnswer a = AskRegistry(kKeyLocalMachine, "Lab", c.name);
+    EXPECT_EQ(a.query, c.query) << c.name;
+    EXPECT_EQ(a.size, c.size) << c.name;
     if (c.query == 0) {
-      EXPECT_EQ(data[c.textLength - 1], 'a') << c.name;
+      EXPECT_EQ(a.data[c.textLength - 1], 'a') << c.name;
       // An unterminated string that fills the buffer gets no terminator.
-      EXPECT_EQ(data[c.textLength], c.textLength == 519 ? 0xAA : 0) << c.name;
+      EXPECT_EQ(a.data[c.textLength], c.textLength == 519 ? 0xAA : 0) << c.name;
     }
   }
 }

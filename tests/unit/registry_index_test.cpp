@@ -32,15 +32,10 @@ class RegistryIndex : public RegistryPrefixTest {
 
 // The string value's text, "open N" or "query N" on failure.
 std::string Text(const char* key, const char* name) {
-  PlatformKey k = 0;
-  long rc = PlatformRegOpenKey(kKeyLocalMachine, key, &k);
-  if (rc != 0) return "open " + std::to_string(rc);
-  char data[520];
-  uint32_t type = 0, size = sizeof data - 1;
-  rc = PlatformRegQueryValue(k, name, &type,
-                             reinterpret_cast<unsigned char*>(data), &size);
-  if (rc != 0) return "query " + std::to_string(rc);
-  return std::string(data, size > 0 ? size - 1 : 0);
+  RegAnswer a = AskRegistry(kKeyLocalMachine, key, name);
+  if (a.open != 0) return "open " + std::to_string(a.open);
+  if (a.query != 0) return "query " + std::to_string(a.query);
+  return std::string(reinterpret_cast<char*>(a.data), a.size ? a.size - 1 : 0);
 }
 
 TEST_F(RegistryIndex, HeadersThatShareBytes) {

@@ -3,12 +3,14 @@
 // context, which reads the files again.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/linux/host_context.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
 
 // The header of a user.reg: the SID names HKEY_USERS' entry for the user.
@@ -44,3 +46,26 @@ class RegistryPrefixTest : public ::testing::Test {
   std::unique_ptr<HostContext> context_;
   std::unique_ptr<HostScope> scope_;
 };
+
+// What the probe's registry calls give: the key opened, then the value
+// asked with 519 bytes offered in a buffer of 520 filled with 0xAA (query
+// -1 when the key did not open).
+struct RegAnswer {
+  long open = 0;
+  long query = -1;
+  uint32_t type = 0;
+  uint32_t size = 519;
+  unsigned char data[520];
+};
+
+inline RegAnswer AskRegistry(PlatformKey root, const char* key,
+                             const char* name) {
+  RegAnswer a;
+  memset(a.data, 0xAA, sizeof a.data);
+  PlatformKey k = 0;
+  a.open = PlatformRegOpenKey(root, key, &k);
+  if (a.open != 0) return a;
+  a.query = PlatformRegQueryValue(k, name, &a.type, a.data, &a.size);
+  PlatformRegCloseKey(k);
+  return a;
+}

@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/linux/host_context.h"
+#include "tests/unit/registry_prefix_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/wine_lab.h"
 
@@ -216,21 +216,12 @@ std::vector<Query> Queries() {
 }
 
 std::string HostLine(const Query& q) {
-  PlatformKey key = 0;
-  long openRc = PlatformRegOpenKey(q.root, q.key.c_str(), &key);
-  long queryRc = -1;
-  uint32_t type = 0, size = 519;
-  unsigned char data[520];
-  memset(data, 0xAA, sizeof data);
-  if (openRc == 0) {
-    queryRc = PlatformRegQueryValue(key, q.name.c_str(), &type, data, &size);
-    PlatformRegCloseKey(key);
-  }
+  RegAnswer a = AskRegistry(q.root, q.key.c_str(), q.name.c_str());
   std::ostringstream out;
-  out << "open=" << openRc << " query=" << queryRc << " type=" << type
-      << " size=" << size << " data=";
+  out << "open=" << a.open << " query=" << a.query << " type=" << a.type
+      << " size=" << a.size << " data=";
   char buf[3];
-  for (unsigned char b : data) {
+  for (unsigned char b : a.data) {
     snprintf(buf, sizeof buf, "%02x", b);
     out << buf;
   }
