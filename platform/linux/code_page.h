@@ -5,9 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-
 #include <map>
+#include <string>
 
 #include "codepage/ansi_codec.h"
 #include "codepage/nls_code_page.h"
