@@ -168,11 +168,9 @@ TEST_F(ProfileWriter, CommitKeepsModeLinksAndReadOnlyFiles) {
 // A write() that fails on the nth call (1 = the first), as a full disk would.
 int g_failAt = 0, g_writes = 0;
 ssize_t FailingWrite(int fd, const void* data, size_t size) {
-  if (++g_writes == g_failAt) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return write(fd, data, size);
+  if (++g_writes != g_failAt) return write(fd, data, size);
+  errno = ENOSPC;
+  return -1;
 }
 
 TEST_F(ProfileWriter, FailedWriteLeavesOldFileAndNoTemporary) {
