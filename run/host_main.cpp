@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/linux/host_context.h"
+#include "platform/linux/profile.h"
 #include "platform/linux/program.h"
 #include "platform/linux/wine_prefix.h"
 #include "run/run.h"
