@@ -9,15 +9,6 @@
 
 namespace {
 
-// An argument of a write, as UTF-16 up to its first NUL.
-std::u16string Widened(const ProfileDocument& doc, const char* ansi) {
-  std::u16string wide;
-  doc.ansi.ToWide(ansi, strlen(ansi), wide);
-  size_t nul = wide.find(char16_t(0));
-  if (nul != std::u16string::npos) wide.resize(nul);
-  return wide;
-}
-
 size_t UnitSize(const ProfileDocument& doc) {
   return doc.encoding == ProfileEncoding::kUtf16Le ||
                  doc.encoding == ProfileEncoding::kUtf16Be
@@ -179,10 +170,11 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
       }
     }
   }
-  auto unitAt = [&doc, &trail](size_t i) -> unsigned {
-    return !trail.empty() && trail[i] ? 'x' : Unit(doc, i);
+  auto breakAt = [&doc, &trail](size_t i) -> uint8_t {
+    bool isTrail = !trail.empty() && trail[i];
+    return isTrail ? 0 : ProfileBreak(Unit(doc, i));
   };
-  size_t lines = ProfileMaxLines(unitAt, pos, n, unit);
+  size_t lines = ProfileMaxLines(breakAt, pos, n, unit);
   doc.lines.reserve(lines + 1);
   doc.keys.reserve(lines);
   doc.lines.push_back({static_cast<uint32_t>(doc.markLen), 0, -1, 0});
@@ -191,7 +183,7 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   std::string eol;
   std::u16string wide, scratch;
   while (pos < n) {
-    ProfileLineSpan span = ProfileLineAt(unitAt, pos, n, unit);
+    ProfileLineSpan span = ProfileLineAt(breakAt, pos, n, unit);
     uint8_t flags = 0;
     if ((span.eol & kProfileEolCr) != 0) flags |= kLineEolCr;
     if ((span.eol & kProfileEolLf) != 0) flags |= kLineEolLf;
@@ -231,8 +223,8 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
 void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
                    const char* value) {
   if (doc.unreadable) return;  // never written
-  ProfileDocSetWide(doc, Widened(doc, section), Widened(doc, key),
-                    Widened(doc, value));
+  ProfileDocSetWide(doc, ProfileWiden(doc.ansi, section),
+                    ProfileWiden(doc.ansi, key), ProfileWiden(doc.ansi, value));
 }
 
 void ProfileDocSetWide(ProfileDocument& doc, std::u16string secW,

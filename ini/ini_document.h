@@ -4,8 +4,8 @@
 //
 // The document keeps no decoded copy of the file: sections and keys are
 // found through flat hash tables of line numbers, and a line is decoded
-// again only to confirm a match or to read its value. A line costs 16 bytes
-// and a key or section 12 more (plus its table slot), whatever its length.
+// again only to confirm a match or to read its value, so what a line or a
+// key adds to the document does not grow with its length.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // A profile file indexed for lookups, and the lookup as
 // GetPrivateProfileStringA makes it. Sections are found once (the first of a
-// name wins, in any case), so a lookup costs a hash probe plus a scan of that
+// name wins, in any case) through a hash table, and a lookup scans only that
 // one section's keys.
 #include "ini/ini_index.h"
 
@@ -101,10 +101,11 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
     std::string().swap(bytes);
     n = p.text.size();
   }
-  auto unitAt = [&p](size_t i) -> unsigned {
-    return p.bytewise ? static_cast<unsigned char>(p.bytes[i]) : p.text[i];
+  auto breakAt = [&p](size_t i) {
+    return ProfileBreak(p.bytewise ? static_cast<unsigned char>(p.bytes[i])
+                                   : p.text[i]);
   };
-  p.keys.reserve(ProfileMaxLines(unitAt, 0, n, 1));
+  p.keys.reserve(ProfileMaxLines(breakAt, 0, n, 1));
   std::u16string line, name, scratch;
   // The unnamed section before the first header always exists, so a later
   // "[]" is a duplicate of it and is never searched.
@@ -112,7 +113,7 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
   IndexSection(p, name, scratch);
   size_t pos = 0;
   while (pos < n) {
-    ProfileLineSpan span = ProfileLineAt(unitAt, pos, n, 1);
+    ProfileLineSpan span = ProfileLineAt(breakAt, pos, n, 1);
     Units(p, pos, span.end - pos, line);
     ProfileLineParts parts = ProfileParseLine(line.data(), line.size());
     uint32_t keyCount = static_cast<uint32_t>(p.keys.size());
@@ -154,4 +155,20 @@ std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
     value = UpToNul(units.data(), units.size());
   }
   return CopyEntry(value, size);
+}
+
+void ProfileTrimDefault(std::u16string& def) {
+  while (def.size() > 1 && def.back() == ' ') def.pop_back();
+}
+
+size_t ProfileAnsiCut(const AnsiCodec& ansi, const std::string& text,
+                      size_t limit) {
+  size_t n = 0;
+  while (n < text.size() && n < limit) {
+    bool pair = ansi.IsLeadByte(static_cast<unsigned char>(text[n])) &&
+                n + 1 < text.size();
+    if (n + 1 + pair > limit) break;
+    n += 1 + pair;
+  }
+  return n;
 }

@@ -46,3 +46,14 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p);
 std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
                              std::u16string key, const std::u16string& def,
                              uint32_t size);
+
+// GetPrivateProfileStringA trims a default's trailing spaces, but never its
+// first character (Wine's PROFILE_GetPrivateProfileString does so before it
+// looks the key up).
+void ProfileTrimDefault(std::u16string& def);
+
+// How many bytes of the ANSI result fit in `limit` bytes: GetPrivateProfileStringA
+// converts its result into the caller's buffer, and a double-byte character
+// that would not fit whole is left out (with its lead byte).
+size_t ProfileAnsiCut(const AnsiCodec& ansi, const std::string& text,
+                      size_t limit);

@@ -2,6 +2,7 @@
 #include "ini/ini_text.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "unicode/utf16.h"
 #include "unicode/utf8.h"
@@ -68,6 +69,14 @@ void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
                 out);
       return;
   }
+}
+
+std::u16string ProfileWiden(const AnsiCodec& ansi, const char* text) {
+  std::u16string wide;
+  ansi.ToWide(text, strlen(text), wide);
+  size_t nul = wide.find(char16_t(0));
+  if (nul != std::u16string::npos) wide.resize(nul);
+  return wide;
 }
 
 bool ProfileIsBlank(char16_t c) {

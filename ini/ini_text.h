@@ -32,6 +32,10 @@ void ProfileDecode(ProfileEncoding enc, const AnsiCodec& ansi, const char* text,
 void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
                    const char16_t* text, size_t len, std::string& out);
 
+// An argument of a profile call, converted with `ansi` and cut at its first
+// NUL.
+std::u16string ProfileWiden(const AnsiCodec& ansi, const char* text);
+
 // The blanks trimmed around names and values: tab, LF, VT, FF, CR, space and
 // Ctrl-Z.
 bool ProfileIsBlank(char16_t c);
@@ -59,21 +63,27 @@ struct ProfileLineSpan {
   uint8_t eol;
 };
 
+// The line break a code unit is: kProfileEolCr, kProfileEolLf, or 0.
+inline uint8_t ProfileBreak(unsigned unit) {
+  return unit == '\r' ? kProfileEolCr : unit == '\n' ? kProfileEolLf : 0;
+}
+
 // The line from `pos` of a text of `n` bytes whose units are `step` bytes
-// wide, read by `unitAt(offset)`. A last partial unit stays in the line.
-template <typename UnitAt>
-ProfileLineSpan ProfileLineAt(UnitAt unitAt, size_t pos, size_t n,
+// wide, where `breakAt(offset)` tells the line break the unit at that
+// offset is (ProfileBreak; 0 for a unit that ends no line). A last partial
+// unit stays in the line.
+template <typename BreakAt>
+ProfileLineSpan ProfileLineAt(BreakAt breakAt, size_t pos, size_t n,
                               size_t step) {
   ProfileLineSpan line = {pos, n, n, 0};
   size_t end = pos;
-  while (end + step <= n && unitAt(end) != '\n' && unitAt(end) != '\r')
-    end += step;
+  while (end + step <= n && breakAt(end) == 0) end += step;
   if (end + step > n) return line;
   line.end = end;
-  bool cr = unitAt(end) == '\r';
-  line.eol = cr ? kProfileEolCr : kProfileEolLf;
+  line.eol = breakAt(end);
   end += step;
-  if (cr && end + step <= n && unitAt(end) == '\n') {
+  if (line.eol == kProfileEolCr && end + step <= n &&
+      breakAt(end) == kProfileEolLf) {
     end += step;
     line.eol |= kProfileEolLf;
   }
@@ -83,13 +93,10 @@ ProfileLineSpan ProfileLineAt(UnitAt unitAt, size_t pos, size_t n,
 
 // An upper bound of the number of lines from `pos` on: the line breaks plus
 // one, so that arrays of lines can be sized once.
-template <typename UnitAt>
-size_t ProfileMaxLines(UnitAt unitAt, size_t pos, size_t n, size_t step) {
+template <typename BreakAt>
+size_t ProfileMaxLines(BreakAt breakAt, size_t pos, size_t n, size_t step) {
   size_t breaks = 0;
-  for (; pos + step <= n; pos += step) {
-    unsigned u = unitAt(pos);
-    breaks += u == '\n' || u == '\r';
-  }
+  for (; pos + step <= n; pos += step) breaks += breakAt(pos) != 0;
   return breaks + 1;
 }
 

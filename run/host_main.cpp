@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/host_context.h"
 #include "platform/linux/profile.h"
 #include "platform/linux/program.h"
 #include "platform/linux/wine_prefix.h"
@@ -161,6 +162,9 @@ int RunWithArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Everything the run learns lives in its one context.
+  HostContext context;
+  HostScope scope(context);
   if (argc <= 1) return RunSearchList();
   return RunWithArguments(argc, argv);
 }

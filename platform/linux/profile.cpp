@@ -1,176 +1,254 @@
 // PlatformReadProfile, PlatformWriteProfile and PlatformCommitProfiles over
-// the portable INI library. Each file is read and indexed once per run; the
-// writes of one run are applied to an in-memory document of each file, and
-// each changed file is written once, at the commit, after which reads see
-// the committed file.
+// the run's profile session in the current context, and the session's file
+// calls on Linux.
+//
+// Reads are whole-file reads: a file that is not there, or whose folder is
+// not, is missing; any other failure, a file that is not regular or one too
+// large for the INI library is unreadable.
+//
+// A file is replaced through the lock file `target` + kProfileLockSuffix,
+// created exclusively and held with flock (a lock whose flock is free was
+// left by a killed run and is taken over; a held one is waited for up to a
+// few seconds, then the old file is kept). The new bytes are written into
+// it, it is fsync'd, given the old file's mode, owner and group, and
+// renamed over the file; the directory is fsync'd. No lock file is left
+// behind on any failure.
+//
+// A symbolic link is written through to its target, so it stays a link,
+// only where Linux's protected_symlinks rule lets it be followed: a link in
+// a sticky, world-writable directory must belong to the running user or to
+// the directory's owner; otherwise the file is left alone. A file without
+// any write permission bit is read-only and is left alone. Where the
+// directory refuses the lock file, an existing writable file is rewritten
+// in place (the only path on which a kill can leave a torn file). Writes go
+// through the current context's file calls; errors are errno values.
 #include "platform/linux/profile.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <unordered_map>
-#include <utility>
-
-#include "ini/ini_document.h"
-#include "ini/ini_index.h"
-#include "ini/ini_settings.h"
 #include "platform/commit_outcome.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/profile_commit.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/whole_file.h"
 #include "platform/platform.h"
 
 namespace {
 
-template <typename T>
-using ByPath = std::unordered_map<std::string, std::unique_ptr<T>>;
+// How long a run waits for another run's commit before it keeps the file.
+const double kLockWaitSeconds = 5.0;
 
-ByPath<IndexedProfile>& Indexes() {
-  static ByPath<IndexedProfile> indexes;
-  return indexes;
+// Writes `bytes` at the file's offset, in chunks of at most 1 MiB, then cuts
+// the file there.
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    size_t chunk = bytes.size() - done;
+    if (chunk > (1u << 20)) chunk = 1u << 20;
+    ssize_t put = Host().files.write(fd, bytes.data() + done, chunk);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<size_t>(put);
+  }
+  return ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
 }
 
-ByPath<ProfileWrites>& Documents() {
-  static ByPath<ProfileWrites> docs;
-  return docs;
+std::string DirOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-const IndexedProfile& LoadIndexed(const char* path) {
-  std::unique_ptr<IndexedProfile>& slot = Indexes()[path];
-  // Text kept as bytes is decoded in the code page it was read in.
-  if (!slot || slot->ansi.codePage != HostAnsiCodePage()) {
-    slot.reset(new IndexedProfile);
-    std::string bytes;
+// The file the path finally names, following symbolic links as Linux's
+// protected_symlinks rule allows: a link in a sticky, world-writable
+// directory only when it belongs to this user or to the directory's owner.
+// False when a link may not be followed, or after 40 links.
+bool TargetPath(const char* path, std::string& target) {
+  target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat ls, ds;
+    if (lstat(target.c_str(), &ls) != 0 || !S_ISLNK(ls.st_mode)) return true;
+    std::string dir = DirOf(target);
+    if (stat(dir.c_str(), &ds) != 0) return false;
+    if ((ds.st_mode & S_ISVTX) != 0 && (ds.st_mode & S_IWOTH) != 0 &&
+        ls.st_uid != geteuid() && ls.st_uid != ds.st_uid)
+      return false;
+    char link[PATH_MAX];
+    ssize_t n = readlink(target.c_str(), link, sizeof link - 1);
+    if (n <= 0) return false;
+    link[n] = '\0';
+    target = link[0] == '/' ? std::string(link) : dir + "/" + link;
+  }
+  return false;
+}
+
+double Now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// Takes the lock file: creates it, or takes over one whose flock is free
+// (its run was killed). The lock is ours only while the name still holds
+// the locked file: a run that finished meanwhile renamed it away. kInPlace
+// when the lock file cannot be created.
+ProfileLock TakeLock(const std::string& lock, int* out) {
+  double deadline = Now() + kLockWaitSeconds;
+  for (;;) {
+    int fd = open(lock.c_str(),
+                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return ProfileLock::kInPlace;
+    if (fd < 0)
+      fd = open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat held, named;
+      if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 &&
+          lstat(lock.c_str(), &named) == 0 && S_ISREG(held.st_mode) &&
+          held.st_ino == named.st_ino && held.st_dev == named.st_dev &&
+          held.st_nlink == 1) {
+        if (held.st_uid == geteuid()) {
+          *out = fd;
+          return ProfileLock::kHeld;
+        }
+        // Another user's dead lock: its name goes, and ours is made anew.
+        bool removed = unlink(lock.c_str()) == 0;
+        close(fd);
+        if (removed) continue;
+      } else {
+        close(fd);
+      }
+    } else if (errno == ENOENT) {
+      continue;  // renamed away just now: try to create it again
+    }
+    if (Now() >= deadline) return ProfileLock::kBusy;
+    usleep(10000);
+  }
+}
+
+class HostFiles : public ProfileFiles {
+ public:
+  ProfileFileState Read(const char* path, std::string& bytes) override {
     if (ReadWholeFile(path, kProfileMaxBytes, bytes))
-      IndexProfile(std::move(bytes), HostAnsiCodec(), *slot);
+      return ProfileFileState::kRead;
+    struct stat st;
+    bool missing =
+        stat(path, &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+    return missing ? ProfileFileState::kMissing : ProfileFileState::kUnreadable;
   }
-  return *slot;
-}
 
-// An argument as UTF-16, up to its first NUL.
-std::u16string Widen(const char* ansi) {
-  std::u16string wide;
-  HostAnsiToWide(ansi, strlen(ansi), wide);
-  size_t nul = wide.find(char16_t(0));
-  if (nul != std::u16string::npos) wide.resize(nul);
-  return wide;
-}
-
-// Stores the UTF-16 result as ANSI, cut to size - 1 bytes. A cut that would
-// split a double-byte character falls before it.
-uint32_t StoreAnsi(const std::u16string& wide, char* buf, uint32_t size) {
-  std::string ansi;
-  HostWideToAnsi(wide.data(), wide.size(), ansi);
-  size_t limit = size - 1, n = 0;
-  while (n < ansi.size() && n < limit) {
-    size_t step = HostIsLeadByte(static_cast<unsigned char>(ansi[n])) &&
-                          n + 1 < ansi.size()
-                      ? 2
-                      : 1;
-    if (n + step > limit) break;
-    n += step;
+  ProfileLock Lock(const char* path, std::string& target) override {
+    errno = 0;
+    if (!TargetPath(path, target)) return ProfileLock::kRefused;
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return ProfileLock::kRefused;
+    // The platform shows a file without write bits as read-only; it is kept
+    // even where root could write it or the directory allows replacing it.
+    if (exists && (old.st_mode & 0222) == 0) return ProfileLock::kRefused;
+    state_.lock = target + kProfileLockSuffix;
+    ProfileLock taken = TakeLock(state_.lock, &state_.lockFd);
+    // No lock file beside it (the directory is not writable): an existing
+    // file that may be written is rewritten where it is.
+    if (taken == ProfileLock::kInPlace &&
+        !(exists && errno == EACCES && access(target.c_str(), W_OK) == 0))
+      return ProfileLock::kRefused;
+    if (taken == ProfileLock::kBusy) errno = EWOULDBLOCK;
+    return taken;
   }
-  memcpy(buf, ansi.data(), n);
-  buf[n] = '\0';
-  return static_cast<uint32_t>(n);
-}
+
+  bool Replace(const std::string& target, const std::string& bytes,
+               bool*) override {
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0)) {
+      Unlock();
+      return false;
+    }
+    mode_t mask = exists ? 0 : umask(0);
+    if (!exists) umask(mask);
+    mode_t mode = exists ? old.st_mode & 07777 : 0666 & ~mask;
+    int fd = state_.lockFd;
+    bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0;
+    // Keeping the owner needs privilege; without it the file is ours anyway.
+    if (ok && exists && (old.st_uid != geteuid() || old.st_gid != getegid()) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0 && geteuid() == 0)
+      ok = false;
+    ok = ok && fsync(fd) == 0;
+    if (!ok || rename(state_.lock.c_str(), target.c_str()) != 0) {
+      Unlock();
+      return false;
+    }
+    close(fd);
+    int dfd = open(DirOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      fsync(dfd);
+      close(dfd);
+    }
+    return true;
+  }
+
+  // Removes and closes the lock file, keeping the errno that made the run
+  // give up.
+  void Unlock() override {
+    int error = errno;
+    unlink(state_.lock.c_str());
+    close(state_.lockFd);
+    errno = error;
+  }
+
+  bool RewriteInPlace(const std::string& target,
+                      const std::string& bytes) override {
+    int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+  }
+
+  long Failed(const char* path, bool* readOnly) override {
+    int error = errno;
+    struct stat st;
+    if (readOnly) *readOnly = stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
+    return error;
+  }
+
+ private:
+  HostProfileState& state_ = Host().profiles;
+};
 
 }  // namespace
 
 uint32_t PlatformReadProfile(const char* section, const char* key,
                              const char* def, char* buf, uint32_t size,
                              const char* path) {
-  if (size == 0 || !buf) return 0;
-  // Trailing spaces of the default go, but never its first character.
-  std::u16string defW = def ? Widen(def) : std::u16string();
-  while (defW.size() > 1 && defW.back() == ' ') defW.pop_back();
-  if (!path || !section || !key) return StoreAnsi(std::u16string(), buf, size);
-  return StoreAnsi(
-      ProfileLookup(LoadIndexed(path), Widen(section), Widen(key), defW, size),
-      buf, size);
+  HostFiles files;
+  return ProfileSessionRead(Host().profiles.session, files, HostAnsiCodec(),
+                            section, key, def, buf, size, path);
 }
 
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path) {
-  // Deleting keys or sections (a null key or value) is not a service the
-  // program uses.
-  if (!section || !key || !value || !path) return;
-  std::unique_ptr<ProfileWrites>& doc = Documents()[path];
-  if (!doc) {
-    doc.reset(new ProfileWrites);
-    std::string bytes;
-    // A missing file is created afresh; one that is there but cannot be
-    // read (no read permission, not a regular file, an I/O error) is left
-    // alone.
-    bool missing = false, unreadable = false;
-    if (!ReadWholeFile(path, kProfileMaxBytes, bytes)) {
-      struct stat st;
-      unreadable =
-          stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
-      missing = !unreadable;
-      bytes.clear();
-    }
-    ProfileWritesLoad(*doc, std::move(bytes), missing, unreadable,
-                      HostAnsiCodec());
-  }
-  ProfileDocSet(doc->doc, section, key, value);
-}
-
-static std::string g_notWritten;
-static int g_notWrittenReason = 0;
-
-// Why a changed file was not written: the failing call's errno, a
-// directory's EISDIR, or EACCES for a file kept as read-only or unreadable.
-static int NotWrittenReason(const char* path, int commitErrno) {
-  struct stat st;
-  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
-  return commitErrno != 0 ? commitErrno : EACCES;
-}
-
-// The first changed file that was not written, for the host's `main`.
-static void NoteNotWritten(const char* path, int commitErrno) {
-  if (!g_notWritten.empty()) return;
-  g_notWrittenReason = NotWrittenReason(path, commitErrno);
-  g_notWritten = path;
+  HostFiles files;
+  ProfileSessionWrite(Host().profiles.session, files, HostAnsiCodec(), section,
+                      key, value, path);
 }
 
 PlatformCommit PlatformCommitProfiles(long* error) {
-  g_notWritten.clear();
-  g_notWrittenReason = 0;
-  // The commit keeps a file without any write permission bit as it is,
-  // without a system error.
-  PlatformCommit outcome = CommitDocuments(
-      Documents(), error,
-      [](const char* path, ProfileWrites& writes, bool* busy) {
-        errno = 0;
-        if (ProfileCommitFile(path, writes, busy)) return true;
-        int commitErrno = errno;
-        NoteNotWritten(path, commitErrno);
-        errno = commitErrno;
-        return false;
-      },
-      [](const char* path, long* err) {
-        *err = errno;
-        struct stat st;
-        return stat(path, &st) == 0 && (st.st_mode & 0222) == 0;
-      });
-  for (auto& entry : Documents()) {
-    // A file that could not be read had writes asked for and refused.
-    if (entry.second->doc.unreadable) NoteNotWritten(entry.first.c_str(), 0);
-    Indexes().erase(entry.first);
-  }
-  // The next write of the run starts again from what is on disk.
-  Documents().clear();
-  return outcome;
+  HostFiles files;
+  return ToPlatformCommit(
+      ProfileSessionCommit(Host().profiles.session, files, error));
 }
 
-void HostForgetProfiles() { Indexes().clear(); }
-
 const std::string& HostProfileNotWritten(int* reason) {
-  *reason = g_notWrittenReason;
-  return g_notWritten;
+  const ProfileSession& session = Host().profiles.session;
+  struct stat st;
+  bool folder =
+      stat(session.notWritten.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  long error = session.notWrittenError != 0 ? session.notWrittenError : EACCES;
+  *reason = session.notWritten.empty() ? 0 : folder ? EISDIR : int(error);
+  return session.notWritten;
 }

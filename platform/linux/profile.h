@@ -4,15 +4,20 @@
 
 #include <string>
 
-// The profile documents of the run.
-struct HostProfileState {};
+#include "ini/profile_session.h"
 
-// Forgets every file read so far; the next read loads the file again. A run
-// reads each file once; tests and fuzzing that read many files call it.
-void HostForgetProfiles();
+// The run's profile session: PlatformReadProfile reads through it as
+// GetPrivateProfileStringA would, PlatformWriteProfile and
+// PlatformCommitProfiles write through it.
+struct HostProfileState {
+  ProfileSession session;
+  std::string lock;  // the lock file a commit holds, and its descriptor
+  int lockFd = -1;
+};
 
 // After PlatformCommitProfiles: the first file written to that it could not
 // write (one that was there but could not be read, and so was never
-// changed, counts too), with the reason as an errno value in *reason; empty
-// when every changed file was written.
+// changed, counts too), with the reason as an errno value in *reason: the
+// failing call's error, EISDIR for a directory, or EACCES for a file kept as
+// read-only or unreadable. Empty when every changed file was written.
 const std::string& HostProfileNotWritten(int* reason);

@@ -1,11 +1,16 @@
 // Reading a whole file into memory.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <string>
 
-// The system's file calls the host makes through its context.
-struct HostFileCalls {};
+// The system's file calls the host makes through its context, to write a
+// file; the POSIX calls unless a test puts a faulty one in its context.
+struct HostFileCalls {
+  ssize_t (*write)(int fd, const void* data, size_t size) = ::write;
+};
 
 // Reads the regular file at `path` (or open as `fd`) whole, to its end even
 // when it grows meanwhile. False, with `bytes` empty, when it cannot be

@@ -12,8 +12,8 @@
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
-#include "platform/linux/profile.h"
 #include "platform/linux/code_page.h"
+#include "platform/linux/host_context.h"
 #include "run/run.h"
 
 namespace {
@@ -48,6 +48,9 @@ void ReadAndCheck(const char* section, const char* key, const char* def,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   // The first byte picks the code page; the rest is the file.
+  // A context of its own: each input reads and writes files afresh.
+  HostContext context;
+  HostScope scope(context);
   HostSelectCodePage((data[0] & 1) ? 932 : 1252);
   InitPathText();
   std::string path = FuzzUniquePath("list") + ".ini";
@@ -71,6 +74,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (uint32_t small : kSmall)
     ReadAndCheck("FILE0", "RegKey", "ab\x82\xa0 ", small, missing.c_str());
   unlink(path.c_str());
-  HostForgetProfiles();
   return 0;
 }

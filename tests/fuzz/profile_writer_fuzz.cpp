@@ -20,7 +20,7 @@
 #include "pathtext/pathtext.h"
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/profile.h"
+#include "platform/linux/host_context.h"
 
 namespace {
 
@@ -123,6 +123,9 @@ struct Write {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
+  // A context of its own: each input reads and writes files afresh.
+  HostContext context;
+  HostScope scope(context);
   HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);
   InitPathText();
   std::vector<Write> writes(in.ConsumeIntegralInRange<size_t>(1, 6));
@@ -211,6 +214,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   unlink(path.c_str());
-  HostForgetProfiles();
   return 0;
 }

@@ -25,7 +25,7 @@
 #include <random>
 #include <thread>
 
-#include "ini/ini_settings.h"
+#include "ini/profile_session.h"
 #include "tests/e2e/build_under_test.h"
 #include "tests/e2e/expected_vars.h"
 #include "tests/e2e/run_folder.h"

@@ -14,8 +14,7 @@
 
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/profile_commit.h"
-#include "platform/linux/profile.h"
+#include "platform/linux/host_context.h"
 #include "ini/ini_text.h"
 #include "tests/support/files.h"
 
@@ -43,6 +42,8 @@ void HostWrites(const std::string& path, const std::vector<Write>& writes) {
 class ProfileWriter : public ::testing::Test {
  protected:
   void SetUp() override { HostSelectCodePage(1252); }
+  HostContext context_;
+  HostScope scope_{context_};
 };
 
 TEST_F(ProfileWriter, KeepsEveryOtherByte) {
@@ -164,18 +165,27 @@ TEST_F(ProfileWriter, CommitKeepsModeLinksAndReadOnlyFiles) {
   EXPECT_NE(access(nodir.c_str(), F_OK), 0);
 }
 
+// A write() that fails on the nth call (1 = the first), as a full disk would.
+int g_failAt = 0, g_writes = 0;
+ssize_t FailingWrite(int fd, const void* data, size_t size) {
+  if (++g_writes != g_failAt) return write(fd, data, size);
+  errno = ENOSPC;
+  return -1;
+}
+
 TEST_F(ProfileWriter, FailedWriteLeavesOldFileAndNoTemporary) {
   std::string sub = Dir() + "/fail";
   mkdir(sub.c_str(), 0755);
   std::string path = sub + "/v.ini";
   std::string old = "[S]\r\nk=old\r\n" + std::string(3 << 20, ';') + "\r\n";
   WriteBytes(path, old);
+  context_.files.write = FailingWrite;
   for (int nth : {1, 2, 4}) {
-    ProfileCommitFailWriteForTest(nth);
+    g_failAt = nth;
+    g_writes = 0;
     HostWrites(path, {{"S", "k", "new"}});
     EXPECT_EQ(FileBytes(path), old) << "failing write " << nth;
   }
-  ProfileCommitFailWriteForTest(0);
   std::string cmd = "ls -A " + sub + " > " + Dir() + "/ls.txt";
   ASSERT_EQ(system(cmd.c_str()), 0);
   EXPECT_EQ(FileBytes(Dir() + "/ls.txt"), "v.ini\n");
@@ -327,7 +337,6 @@ TEST_F(ProfileWriter, FileOverTheSizeLimitIsNeverRewritten) {
     char buf[16];
     PlatformReadProfile("PrgStart", "Editor", "none", buf, sizeof buf,
                         path.c_str());
-    HostForgetProfiles();
     EXPECT_STREQ(buf, c.written ? "7" : "none") << c.name;
     unlink(path.c_str());
   }
