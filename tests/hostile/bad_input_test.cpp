@@ -12,6 +12,7 @@
 #include "tests/e2e/run_folder.h"
 #include "tests/hostile/hostile_lab.h"
 #include "tests/hostile/vars_soundness.h"
+#include "tests/support/wide_text.h"
 
 struct BadInputCase {
   std::string name;
@@ -130,21 +131,8 @@ static std::string OverLimits(Build) {
   });
 }
 
-static std::string Utf16(const std::u16string& text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
-
-static std::u16string Widen(const std::string& ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
-}
-
 static std::string BadUtf16(Build) {
-  std::u16string key = Widen(kEditorKey);
+  std::u16string key = WideText(kEditorKey);
   std::u16string text =
       u"[FILE0]\r\nRegKey=" + key + u"\r\nFileName=editor.exe\r\nVarName=Lone";
   text += char16_t(0xD800);
@@ -156,7 +144,7 @@ static std::string BadUtf16(Build) {
   text += u"\r\n[FILE2]\r\nRegKey=" + key + u"\r\nVarName=Ends";
   text += char16_t(0xDBFF);
   // An odd byte count: half a character at the end.
-  return Utf16(text) + "\x41";
+  return "\xFF\xFE" + Utf16Bytes(text) + "\x41";
 }
 
 static std::string OddRegistryData(Build) {

@@ -277,17 +277,4 @@ TEST_F(PathText932, EqualsIgnoreCaseOnDoubleByteCharacters) {
   }
 }
 
-TEST_F(PathText1252, FormatDecimal) {
-  char buf[20];
-  FormatDecimal(buf, sizeof buf, "FILE", 0);
-  EXPECT_STREQ(buf, "FILE0");
-  FormatDecimal(buf, sizeof buf, "FILE", 2147483647);
-  EXPECT_STREQ(buf, "FILE2147483647");
-  FormatDecimal(buf, sizeof buf, "", 65535);
-  EXPECT_STREQ(buf, "65535");
-  char tiny[4];
-  FormatDecimal(tiny, sizeof tiny, "FILE", 12);
-  EXPECT_STREQ(tiny, "FIL");
-}
-
 }  // namespace
