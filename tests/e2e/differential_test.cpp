@@ -362,8 +362,4 @@ TEST_P(LookupDifferentialTest, HostMatchesWindows) {
 INSTANTIATE_TEST_SUITE_P(
     Lookups, LookupDifferentialTest,
     ::testing::Combine(::testing::ValuesIn(LookupCases()), kStarts, kHosts),
-    [](const ::testing::TestParamInfo<std::tuple<LookupCase, Start, Build>>&
-           info) {
-      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name +
-             "_" + BuildName(std::get<2>(info.param));
-    });
+    CaseName());

@@ -39,15 +39,9 @@ TEST_P(LookupTest, WritesWhatTheLookupFinds) {
       << DescribeDifference("expected", expected, "actual", actual);
 }
 
-static std::string CaseName(
-    const ::testing::TestParamInfo<std::tuple<LookupCase, Build>>& info) {
-  return std::get<0>(info.param).name + "_" +
-         BuildName(std::get<1>(info.param));
-}
-
 INSTANTIATE_TEST_SUITE_P(
     AllBuilds, LookupTest,
     ::testing::Combine(::testing::ValuesIn(LookupCases()),
                        ::testing::Values(Build::kHost, Build::kHost32,
                                          Build::kWin32, Build::kWin64)),
-    CaseName);
+    CaseName());

@@ -202,20 +202,13 @@ TEST_P(WalkTest, WritesTheListedEntries) {
       << DescribeDifference("expected", expected, "actual", actual);
 }
 
-template <typename Case>
-static std::string CaseName(
-    const ::testing::TestParamInfo<std::tuple<Case, Build>>& info) {
-  return std::get<0>(info.param).name + "_" +
-         BuildName(std::get<1>(info.param));
-}
-
 static const auto kAllBuilds =
     ::testing::Values(Build::kHost, Build::kWin32, Build::kWin64);
 
 INSTANTIATE_TEST_SUITE_P(
     AllBuilds, WalkTest,
     ::testing::Combine(::testing::ValuesIn(MakeWalkCases()), kAllBuilds),
-    CaseName<WalkCase>);
+    CaseName());
 
 class RunPlaceTest : public ::testing::TestWithParam<Build> {};
 
@@ -282,10 +275,7 @@ TEST_P(RunPlaceTest, SecondRunLeavesTheFileAlone) {
   EXPECT_EQ(978307200, after.tv_sec) << "the file was rewritten";
 }
 
-INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds,
-                         [](const ::testing::TestParamInfo<Build>& info) {
-                           return std::string(BuildName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds, CaseName());
 
 // The host programs' options. Each run starts in work/ of a run folder whose
 // stpsrch.ini lists "Beside"; work/mine.ini lists "Work", and
@@ -401,7 +391,7 @@ INSTANTIATE_TEST_SUITE_P(
     HostBuilds, OptionTest,
     ::testing::Combine(::testing::ValuesIn(OptionCases()),
                        ::testing::Values(Build::kHost, Build::kHost32)),
-    CaseName<OptionCase>);
+    CaseName());
 
 // The files a host run opens, from an strace of it, with INSTPROBE_TRACE
 // set to `value` (nullptr: not set).

@@ -2,7 +2,6 @@
 // installer produces: it must finish in time with status 0 and leave a
 // variables file a reader can trust.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <random>
 #include <tuple>
@@ -12,6 +11,7 @@
 #include "tests/e2e/run_folder.h"
 #include "tests/hostile/hostile_lab.h"
 #include "tests/hostile/vars_soundness.h"
+#include "tests/support/child_process.h"
 #include "tests/support/wide_text.h"
 
 struct BadInputCase {
@@ -254,12 +254,6 @@ static const BadInputCase kCases[] = {
     {"devices_and_fifo", Devices, true, DeviceLines, 3},
 };
 
-static double Now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 // The lab prefix of the end-to-end tests, with the hostile values and files.
 class BadInputTest
     : public ::testing::TestWithParam<std::tuple<BadInputCase, Build>> {
@@ -282,9 +276,9 @@ TEST_P(BadInputTest, FinishesAndLeavesSoundFile) {
   ASSERT_TRUE(MakeRunFolder(build, bad.name, &folder, &error)) << error;
   ASSERT_TRUE(WriteBytes(SearchListPath(folder), bad.list(build)));
 
-  double start = Now();
+  double start = MonotonicSeconds();
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
-  double seconds = Now() - start;
+  double seconds = MonotonicSeconds() - start;
   RecordProperty("seconds", std::to_string(seconds));
   std::cout << "[ timing   ] " << bad.name << "/" << BuildName(build) << ": "
             << seconds << " s\n";
@@ -309,7 +303,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(kCases),
                        ::testing::Values(Build::kHost, Build::kWin32,
                                          Build::kWin64)),
-    [](const ::testing::TestParamInfo<std::tuple<BadInputCase, Build>>& info) {
-      return std::get<0>(info.param).name + "_" +
-             BuildName(std::get<1>(info.param));
-    });
+    CaseName());
