@@ -24,19 +24,10 @@ TEST_P(LookupTest, WritesWhatTheLookupFinds) {
   ASSERT_TRUE(
       WriteBytes(SearchListPath(folder),
                  SearchListText({{lookup.regKey, lookup.fileName, "V"}})));
-  folder.traceVar = TraceValue(folder);
-  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
-  EXPECT_TRUE(TraceHolds(folder, ExpectedTrace(lookup, build), &error))
-      << "the trace lacks: " << error;
-
-  std::string actual;
-  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &actual))
-      << "no stvar.ini was written";
-  std::string expected = ExpectedVarsFile(
-      {{"V", ExpectedVersion(lookup, build), ExpectedDir(lookup, build)}});
-  EXPECT_EQ(expected, actual)
-      << "RegKey=" << lookup.regKey << " FileName=" << lookup.fileName << "\n"
-      << DescribeDifference("expected", expected, "actual", actual);
+  SCOPED_TRACE("RegKey=" + lookup.regKey + " FileName=" + lookup.fileName);
+  ExpectTracedRun(&folder, folder.dir, ExpectedTrace(lookup, build),
+                  ExpectedVarsFile({{"V", ExpectedVersion(lookup, build),
+                                     ExpectedDir(lookup, build)}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/e2e/text_diff.h"
 #include "tests/support/child_process.h"
 #include "tests/support/wine_lab.h"
 
@@ -102,6 +103,23 @@ bool TraceHolds(const RunFolder& folder, const std::string& lines,
     }
   }
   return true;
+}
+
+void ExpectTracedRun(RunFolder* folder, const std::string& cwd,
+                     const std::string& trace, const std::string& expected) {
+  std::string error, actual;
+  folder->traceVar = TraceValue(*folder);
+  ASSERT_TRUE(RunInstprobe(*folder, cwd, &error)) << error;
+  EXPECT_TRUE(TraceHolds(*folder, trace, &error))
+      << "the trace lacks: " << error;
+  bool exists = ReadBytes(VariablesPath(*folder), &actual);
+  if (expected.empty()) {
+    EXPECT_FALSE(exists) << "stvar.ini was created:\n" << actual;
+    return;
+  }
+  ASSERT_TRUE(exists) << "no stvar.ini was written";
+  EXPECT_EQ(expected, actual)
+      << DescribeDifference("expected", expected, "actual", actual);
 }
 
 bool RunInstprobeWith(const RunFolder& folder,

@@ -182,24 +182,10 @@ TEST_P(WalkTest, WritesTheListedEntries) {
     cwd += "-cwd";
     ASSERT_TRUE(PlantVersionDll(&folder, cwd, &error)) << error;
   }
-  folder.traceVar = TraceValue(folder);
-  ASSERT_TRUE(RunInstprobe(folder, cwd, &error)) << error;
-  EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
-  EXPECT_TRUE(TraceHolds(folder, walk.trace, &error))
-      << "the trace lacks: " << error;
-
   std::vector<VarEntry> all = walk.before;
   all.insert(all.end(), walk.written.begin(), walk.written.end());
-  std::string actual;
-  bool exists = ReadBytes(VariablesPath(folder), &actual);
-  if (all.empty()) {
-    EXPECT_FALSE(exists) << "stvar.ini was created:\n" << actual;
-    return;
-  }
-  ASSERT_TRUE(exists) << "no stvar.ini was written";
-  std::string expected = ExpectedVarsFile(all);
-  EXPECT_EQ(expected, actual)
-      << DescribeDifference("expected", expected, "actual", actual);
+  ExpectTracedRun(&folder, cwd, walk.trace, ExpectedVarsFile(all));
+  EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
 }
 
 static const auto kAllBuilds =

@@ -66,21 +66,19 @@ static std::vector<RegValue> LineBreakValues() {
   };
 }
 
+static std::vector<std::string> NamesOf(const std::vector<RegValue>& values) {
+  std::vector<std::string> names;
+  for (const RegValue& value : values) names.push_back(value.name);
+  return names;
+}
+
 const std::vector<std::string>& OddValueNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> out;
-    for (const RegValue& value : OddValues()) out.push_back(value.name);
-    return out;
-  }();
+  static const std::vector<std::string> names = NamesOf(OddValues());
   return names;
 }
 
 const std::vector<std::string>& LineBreakValueNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> out;
-    for (const RegValue& value : LineBreakValues()) out.push_back(value.name);
-    return out;
-  }();
+  static const std::vector<std::string> names = NamesOf(LineBreakValues());
   return names;
 }
 
