@@ -128,22 +128,16 @@ bool RunInstprobeWith(const RunFolder& folder,
                       const std::string& cwd, const std::string& outPath,
                       const std::string& errPath, int* status,
                       std::string* error) {
-  std::vector<std::string> argv;
-  if (!folder.localeVar.empty() || !env.empty()) argv.push_back("env");
+  std::vector<std::string> argv = {"env"};
   if (!folder.localeVar.empty()) {
     argv.insert(argv.end(), {"-u", "LC_ALL", "-u", "LC_CTYPE", "-u",
                              "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
   argv.insert(argv.end(), env.begin(), env.end());
-  if (!folder.traceVar.empty()) {
-    if (argv.empty()) argv.push_back("env");
+  if (!folder.traceVar.empty())
     argv.push_back("INSTPROBE_TRACE=" + folder.traceVar);
-  }
+  if (folder.planted) argv.push_back("WINEDLLOVERRIDES=version=n,b");
   int timeout = kRunTimeout;
-  if (folder.planted) {
-    if (argv.empty()) argv.push_back("env");
-    argv.push_back("WINEDLLOVERRIDES=version=n,b");
-  }
   if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {
