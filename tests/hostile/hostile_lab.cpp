@@ -35,33 +35,37 @@ static std::vector<RegValue> OddValues() {
   for (size_t length : {10, 518, 519, 520})
     values.push_back({"NoNul" + std::to_string(length),
                       RegHexText(1, length == 10 ? std::string("C:\\lab\\Edi")
-                                           : PaddedDir(length))});
+                                                 : PaddedDir(length))});
   values.push_back({"ZeroBytes", "hex(1):"});
   values.push_back({"OddLength", RegHex(1, std::string("C\0:\0\\", 5))});
-  values.push_back({"InnerNul", RegHexText(1, kEditorDir + std::string("\0x\0", 3))});
+  values.push_back(
+      {"InnerNul", RegHexText(1, kEditorDir + std::string("\0x\0", 3))});
   values.push_back({"None", RegHex(0, kEditorDir)});
   values.push_back({"Binary", RegHex(3, kEditorDir)});
   values.push_back({"BinaryHuge", RegHex(3, std::string(70000, 'b'))});
   values.push_back({"Dword", "dword:005c3a43"});
   values.push_back({"DwordBig", RegHex(5, std::string("C:\\", 3))});
   values.push_back({"Link", RegHexText(6, kEditorDir)});
-  values.push_back(
-      {"MultiHuge", RegHexText(7, std::string(5000, 'm') + std::string("\0\0", 2))});
+  values.push_back({"MultiHuge", RegHexText(7, std::string(5000, 'm') +
+                                                   std::string("\0\0", 2))});
   values.push_back({"ResourceList", RegHex(8, kEditorDir)});
   values.push_back({"Qword", RegHex(0xb, "C:\\lab\\E")});
   values.push_back({"Type17", RegHex(0x11, "C:\\")});
-  values.push_back({"ExpandHuge", RegHexText(2, "%" + std::string(3000, 'e') + "%" +
-                                              std::string("\0", 1))});
+  values.push_back(
+      {"ExpandHuge", RegHexText(2, "%" + std::string(3000, 'e') + "%" +
+                                       std::string("\0", 1))});
   return values;
 }
 
 static std::vector<RegValue> LineBreakValues() {
   return {
-      {"CrLfInside", RegHexText(1, "C:\\lab\\Ed\r\nitor" + std::string("\0", 1))},
+      {"CrLfInside",
+       RegHexText(1, "C:\\lab\\Ed\r\nitor" + std::string("\0", 1))},
       {"LfAtEnd", RegHexText(1, kEditorDir + "\n" + std::string("\0", 1))},
       {"LfAtStart", RegHexText(1, "\n" + kEditorDir + std::string("\0", 1))},
       {"CrAlone", RegHexText(1, "C:\\lab\\\rEditor" + std::string("\0", 1))},
-      {"ExpandLf", RegHexText(2, "%SystemDrive%\\lab\n" + std::string("\0", 1))},
+      {"ExpandLf",
+       RegHexText(2, "%SystemDrive%\\lab\n" + std::string("\0", 1))},
       {"MultiLf", RegHexText(7, "C:\\lab\\Ed\nitor" + std::string("\0\0", 2))},
   };
 }

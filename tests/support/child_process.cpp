@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-static std::string Join(const std::vector<std::string>& argv) {
+std::string CommandLine(const std::vector<std::string>& argv) {
   std::string text;
   for (const std::string& arg : argv) text += (text.empty() ? "" : " ") + arg;
   return text;
@@ -70,12 +70,12 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
         return false;
       }
       if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-        *error = "could not start " + Join(argv);
+        *error = "could not start " + CommandLine(argv);
         return false;
       }
       if (!WIFEXITED(status)) {
-        *error =
-            Join(argv) + " ended by signal " + std::to_string(WTERMSIG(status));
+        *error = CommandLine(argv) + " ended by signal " +
+                 std::to_string(WTERMSIG(status));
         return false;
       }
       *exitStatus = WEXITSTATUS(status);
@@ -88,7 +88,7 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
     if (MonotonicSeconds() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
-      *error = Join(argv) + " did not finish within " +
+      *error = CommandLine(argv) + " did not finish within " +
                std::to_string(timeoutSeconds) + " s and was killed";
       return false;
     }

@@ -24,5 +24,8 @@ pid_t SpawnChild(const std::vector<std::string>& argv, const std::string& cwd,
                  const std::string& logPath, const std::string& errPath,
                  bool ownGroup);
 
+// The words of argv joined by blanks, for messages.
+std::string CommandLine(const std::vector<std::string>& argv);
+
 // Seconds on the monotonic clock.
 double MonotonicSeconds();

@@ -46,10 +46,8 @@ static bool RunChecked(const std::vector<std::string>& argv,
   if (!RunChild(argv, cwd, LabLogPath(), timeoutSeconds, &status, error))
     return false;
   if (status == 0) return true;
-  std::string command;
-  for (const std::string& word : argv) command += (command.empty() ? "" : " ") + word;
-  *error = command + " exited with status " + std::to_string(status) + " (see " +
-           LabLogPath() + ")";
+  *error = CommandLine(argv) + " exited with status " +
+           std::to_string(status) + " (see " + LabLogPath() + ")";
   return false;
 }
 
@@ -76,15 +74,17 @@ bool BuildWineProbe(const std::string& source, const std::string& exe,
 
 bool BuildVersionFixture(const std::string& version, const std::string& exe,
                          std::string* error) {
-  return RunTool({"bash", SourcePath("tests/fixtures/version/build-fixtures.sh"),
-                  "--one", version, exe},
-                 120, error);
+  return RunTool(
+      {"bash", SourcePath("tests/fixtures/version/build-fixtures.sh"), "--one",
+       version, exe},
+      120, error);
 }
 
 bool WriteRegFile(const std::string& path, const std::u16string& body,
                   std::string* error) {
-  if (WriteBytes(path, Utf16Bytes(u"\uFEFFWindows Registry Editor Version "
-                                  u"5.00\r\n" + body + u"\r\n")))
+  std::u16string text =
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n" + body + u"\r\n";
+  if (WriteBytes(path, Utf16Bytes(text)))
     return true;
   *error = "cannot write " + path;
   return false;
