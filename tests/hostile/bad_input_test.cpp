@@ -39,35 +39,11 @@ static std::string RandomBytes(Build) {
 // Random lines made of the tokens that matter to the reader, so that the
 // walk meets headers, keys and values rather than noise.
 static std::string RandomTokens(Build) {
-  static const char* const kTokens[] = {"[",
-                                        "]",
-                                        "=",
-                                        "\r\n",
-                                        "\n",
-                                        "\r",
-                                        " ",
-                                        "\t",
-                                        ";",
-                                        "\"",
-                                        "'",
-                                        "\0",
-                                        "FILE0",
-                                        "FILE1",
-                                        "FILE2",
-                                        "RegKey",
-                                        "FileName",
-                                        "VarName",
-                                        "x",
-                                        "\x82\xA0",
-                                        "\x81",
-                                        "\xE9",
-                                        "\\",
-                                        "HKEY_LOCAL_MACHINE\\Software\\Lab\\",
-                                        "Editor\\InstallDir",
-                                        "editor.exe",
-                                        "..",
-                                        "C:",
-                                        "[FILE0]\r\n"};
+  static const char* const kTokens[] = {
+      "[", "]", "=", "\r\n", "\n", "\r", " ", "\t", ";", "\"", "'", "\0",
+      "FILE0", "FILE1", "FILE2", "RegKey", "FileName", "VarName", "x",
+      "\x82\xA0", "\x81", "\xE9", "\\", "HKEY_LOCAL_MACHINE\\Software\\Lab\\",
+      "Editor\\InstallDir", "editor.exe", "..", "C:", "[FILE0]\r\n"};
   std::mt19937 rng(7);
   std::string bytes;
   while (bytes.size() < 128 * 1024) {
