@@ -66,11 +66,10 @@ say "building the test programs in $work/pe"
 pe=$work/pe
 mkdir -p "$pe"
 fixtures=$root/tests/fixtures/version
-for v in v7 v10 v0_9 v65535; do
-  x86_64-w64-mingw32-windres "$fixtures/$v.rc" -O coff -o "$pe/$v.o"
-  x86_64-w64-mingw32-gcc -s -o "$pe/$v.exe" "$fixtures/fixture.c" "$pe/$v.o"
+for pair in v7=7.1.0.2 v10=10.0.0.0 v0_9=0.9.0.0 v65535=65535.1.2.3 \
+  noversion=none; do
+  bash "$fixtures/build-fixtures.sh" --one "${pair#*=}" "$pe/${pair%=*}.exe"
 done
-x86_64-w64-mingw32-gcc -s -o "$pe/noversion.exe" "$fixtures/fixture.c"
 # The version probes' files: the resource moved to the end of the file.
 python3 - "$fixtures" "$pe" <<'PY'
 import sys

@@ -5,18 +5,21 @@
 
 #include <cstdlib>
 
+// Each build's name, the variable that may name its executable, and the
+// path the build system compiled in.
+static const struct {
+  const char* name;
+  const char* variable;
+  const char* fallback;
+} kBuilds[] = {
+    {"host", "INSTPROBE_HOST_EXE", E2E_DEFAULT_HOST_EXE},
+    {"host32", "INSTPROBE_HOST32_EXE", E2E_DEFAULT_HOST32_EXE},
+    {"win32", "INSTPROBE_WIN32_EXE", E2E_DEFAULT_WIN32_EXE},
+    {"win64", "INSTPROBE_WIN64_EXE", E2E_DEFAULT_WIN64_EXE},
+};
+
 const char* BuildName(Build build) {
-  switch (build) {
-    case Build::kHost:
-      return "host";
-    case Build::kHost32:
-      return "host32";
-    case Build::kWin32:
-      return "win32";
-    case Build::kWin64:
-      return "win64";
-  }
-  return "unknown";
+  return kBuilds[static_cast<int>(build)].name;
 }
 
 bool IsHostBuild(Build build) {
@@ -26,20 +29,10 @@ bool IsHostBuild(Build build) {
 void PrintTo(Build build, std::ostream* out) { *out << BuildName(build); }
 
 std::string BuildExePath(Build build) {
-  const char* variable = "INSTPROBE_HOST_EXE";
-  const char* fallback = E2E_DEFAULT_HOST_EXE;
-  if (build == Build::kHost32) {
-    variable = "INSTPROBE_HOST32_EXE";
-    fallback = E2E_DEFAULT_HOST32_EXE;
-  } else if (build == Build::kWin32) {
-    variable = "INSTPROBE_WIN32_EXE";
-    fallback = E2E_DEFAULT_WIN32_EXE;
-  } else if (build == Build::kWin64) {
-    variable = "INSTPROBE_WIN64_EXE";
-    fallback = E2E_DEFAULT_WIN64_EXE;
-  }
-  const char* value = getenv(variable);
-  return (value != nullptr && value[0] != '\0') ? value : fallback;
+  const char* value = getenv(kBuilds[static_cast<int>(build)].variable);
+  return (value != nullptr && value[0] != '\0')
+             ? value
+             : kBuilds[static_cast<int>(build)].fallback;
 }
 
 bool BuildAvailable(Build build, std::string* why) {

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <tuple>
 
 #include "tests/support/wine_lab.h"
 
@@ -34,3 +35,28 @@ bool BuildAvailable(Build build, std::string* why);
     std::string e2e_why;                                            \
     if (!BuildAvailable((build), &e2e_why)) LAB_UNAVAILABLE(e2e_why); \
   } while (0)
+
+// Names a test by its parameter: a case's name, a build's name, or those of
+// a tuple's elements joined by '_' ("missing_key_win64").
+struct CaseName {
+  template <typename Case>
+  std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
+    return Part(info.param);
+  }
+  template <typename... Parts>
+  std::string operator()(
+      const ::testing::TestParamInfo<std::tuple<Parts...>>& info) const {
+    std::string name;
+    std::apply([&](const Parts&... part) { ((name += Part(part) + "_"), ...); },
+               info.param);
+    name.pop_back();
+    return name;
+  }
+
+ private:
+  static std::string Part(Build build) { return BuildName(build); }
+  template <typename Case>
+  static std::string Part(const Case& c) {
+    return c.name;
+  }
+};

@@ -20,28 +20,28 @@ struct LabFile {
 
 bool InstallLabFiles(std::string* error) {
   std::vector<LabFile> files = {
-      {"v7_1_0_2.exe", "lab/Editor/editor.exe"},
-      {"v10_0_0_0.exe", "lab/Ten/ten.exe"},
-      {"v0_9_0_0.exe", "lab/Nine/nine.exe"},
-      {"v65535_1_2_3.exe", "lab/Max/max.exe"},
-      {"plain.exe", "lab/Plain/plain.exe"},
-      {"v10_0_0_0.exe", "lab/Sixty4/app.exe"},
-      {"v7_1_0_2.exe", "lab/Thirty2/app.exe"},
+      {"v7_64.exe", "lab/Editor/editor.exe"},
+      {"v10_64.exe", "lab/Ten/ten.exe"},
+      {"v0_9_64.exe", "lab/Nine/nine.exe"},
+      {"v65535_64.exe", "lab/Max/max.exe"},
+      {"noversion_64.exe", "lab/Plain/plain.exe"},
+      {"v10_64.exe", "lab/Sixty4/app.exe"},
+      {"v7_64.exe", "lab/Thirty2/app.exe"},
       // The Unix name is UTF-8; Wine shows it as C:\lab\Caf\xE9 in ACP 1252.
-      {"v7_1_0_2.exe", "lab/Caf\xC3\xA9/editor.exe"},
-      {"v7_1_0_2.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
-      {"v7_1_0_2.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
+      {"v7_64.exe", "lab/Caf\xC3\xA9/editor.exe"},
+      {"v7_64.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
+      {"v7_64.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
       // Where a 32-bit program's system32 leads: syswow64, except for some
       // folders; sysnative leads to the real system32.
-      {"v10_0_0_0.exe", "windows/syswow64/labwow.exe"},
-      {"v7_1_0_2.exe", "windows/system32/labsys.exe"},
-      {"v7_1_0_2.exe", "windows/system32/driversstore/labds.exe"},
-      {"v7_1_0_2.exe", "windows/system32/DriverStore/labds.exe"},
+      {"v10_64.exe", "windows/syswow64/labwow.exe"},
+      {"v7_64.exe", "windows/system32/labsys.exe"},
+      {"v7_64.exe", "windows/system32/driversstore/labds.exe"},
+      {"v7_64.exe", "windows/system32/DriverStore/labds.exe"},
   };
   for (const LocaleCase& locale : LocaleCases()) {
     std::string dir = "lab/intl/" + locale.native + "/";
-    files.push_back({"v7_1_0_2.exe", dir + "editor.exe"});
-    files.push_back({"v10_0_0_0.exe", dir + locale.native + ".exe"});
+    files.push_back({"v7_64.exe", dir + "editor.exe"});
+    files.push_back({"v10_64.exe", dir + locale.native + ".exe"});
   }
   for (const LabFile& file : files) {
     fs::path from = fs::path(E2E_FIXTURE_DIR) / file.fixture;

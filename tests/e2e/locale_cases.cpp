@@ -24,15 +24,6 @@ std::string EncodeText(const std::string& utf8, const std::string& charset) {
   return Convert(utf8, "UTF-8", charset.c_str());
 }
 
-std::u16string WidenUtf8(const std::string& utf8) {
-  std::string bytes = Convert(utf8, "UTF-8", "UTF-16LE");
-  std::u16string out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
-  return out;
-}
-
 const std::vector<LocaleCase>& LocaleCases() {
   static const std::vector<LocaleCase> cases = {
       {"th", "LC_ALL=th_TH.UTF-8", "CP874", "โปรแกรม"},

@@ -22,5 +22,3 @@ std::string IntlKey(const LocaleCase& locale);
 
 // UTF-8 text in `charset`; characters it lacks are dropped.
 std::string EncodeText(const std::string& utf8, const std::string& charset);
-// UTF-8 text as UTF-16.
-std::u16string WidenUtf8(const std::string& utf8);

@@ -24,25 +24,10 @@ TEST_P(LookupTest, WritesWhatTheLookupFinds) {
   ASSERT_TRUE(
       WriteBytes(SearchListPath(folder),
                  SearchListText({{lookup.regKey, lookup.fileName, "V"}})));
-  folder.traceVar = TraceValue(folder);
-  ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
-  EXPECT_TRUE(TraceHolds(folder, ExpectedTrace(lookup, build), &error))
-      << "the trace lacks: " << error;
-
-  std::string actual;
-  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &actual))
-      << "no stvar.ini was written";
-  std::string expected = ExpectedVarsFile(
-      {{"V", ExpectedVersion(lookup, build), ExpectedDir(lookup, build)}});
-  EXPECT_EQ(expected, actual)
-      << "RegKey=" << lookup.regKey << " FileName=" << lookup.fileName << "\n"
-      << DescribeDifference("expected", expected, "actual", actual);
-}
-
-static std::string CaseName(
-    const ::testing::TestParamInfo<std::tuple<LookupCase, Build>>& info) {
-  return std::get<0>(info.param).name + "_" +
-         BuildName(std::get<1>(info.param));
+  SCOPED_TRACE("RegKey=" + lookup.regKey + " FileName=" + lookup.fileName);
+  ExpectTracedRun(&folder, folder.dir, ExpectedTrace(lookup, build),
+                  ExpectedVarsFile({{"V", ExpectedVersion(lookup, build),
+                                     ExpectedDir(lookup, build)}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,4 +35,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(LookupCases()),
                        ::testing::Values(Build::kHost, Build::kHost32,
                                          Build::kWin32, Build::kWin64)),
-    CaseName);
+    CaseName());

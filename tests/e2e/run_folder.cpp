@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/e2e/text_diff.h"
 #include "tests/support/child_process.h"
 #include "tests/support/wine_lab.h"
 
@@ -104,28 +105,39 @@ bool TraceHolds(const RunFolder& folder, const std::string& lines,
   return true;
 }
 
+void ExpectTracedRun(RunFolder* folder, const std::string& cwd,
+                     const std::string& trace, const std::string& expected) {
+  std::string error, actual;
+  folder->traceVar = TraceValue(*folder);
+  ASSERT_TRUE(RunInstprobe(*folder, cwd, &error)) << error;
+  EXPECT_TRUE(TraceHolds(*folder, trace, &error))
+      << "the trace lacks: " << error;
+  bool exists = ReadBytes(VariablesPath(*folder), &actual);
+  if (expected.empty()) {
+    EXPECT_FALSE(exists) << "stvar.ini was created:\n" << actual;
+    return;
+  }
+  ASSERT_TRUE(exists) << "no stvar.ini was written";
+  EXPECT_EQ(expected, actual)
+      << DescribeDifference("expected", expected, "actual", actual);
+}
+
 bool RunInstprobeWith(const RunFolder& folder,
                       const std::vector<std::string>& args,
                       const std::vector<std::string>& env,
                       const std::string& cwd, const std::string& outPath,
                       const std::string& errPath, int* status,
                       std::string* error) {
-  std::vector<std::string> argv;
-  if (!folder.localeVar.empty() || !env.empty()) argv.push_back("env");
+  std::vector<std::string> argv = {"env"};
   if (!folder.localeVar.empty()) {
     argv.insert(argv.end(), {"-u", "LC_ALL", "-u", "LC_CTYPE", "-u",
                              "LC_MESSAGES", "-u", "LANG", folder.localeVar});
   }
   argv.insert(argv.end(), env.begin(), env.end());
-  if (!folder.traceVar.empty()) {
-    if (argv.empty()) argv.push_back("env");
+  if (!folder.traceVar.empty())
     argv.push_back("INSTPROBE_TRACE=" + folder.traceVar);
-  }
+  if (folder.planted) argv.push_back("WINEDLLOVERRIDES=version=n,b");
   int timeout = kRunTimeout;
-  if (folder.planted) {
-    if (argv.empty()) argv.push_back("env");
-    argv.push_back("WINEDLLOVERRIDES=version=n,b");
-  }
   if (!IsHostBuild(folder.build)) {
     argv.push_back("wine");
   } else {

@@ -49,6 +49,12 @@ bool PlantedDllRan();
 bool RunInstprobe(const RunFolder& folder, const std::string& cwd,
                   std::string* error);
 
+// Runs the copied executable traced (TraceValue) with `cwd` as working
+// directory, and expects the trace to hold the lines of `trace` and the
+// variables file to be `expected`, or to be missing when that is empty.
+void ExpectTracedRun(RunFolder* folder, const std::string& cwd,
+                     const std::string& trace, const std::string& expected);
+
 // Runs the copied executable once with `args`, and `env` (NAME=VALUE words)
 // added to its environment; stdout to `outPath`, stderr to `errPath`, and
 // its exit status in *status (errPath "": stderr to outPath too). True when

@@ -21,7 +21,7 @@ static std::vector<std::string> SplitLines(const std::string& bytes) {
   return lines;
 }
 
-static std::string Visible(const std::string& line) {
+std::string VisibleBytes(const std::string& line) {
   std::string out;
   for (unsigned char c : line) {
     if (c == '\r') {
@@ -52,8 +52,8 @@ std::string DescribeDifference(const std::string& expectedLabel,
                     " bytes)\n";
   size_t count = a.size() > b.size() ? a.size() : b.size();
   for (size_t i = 0; i < count; ++i) {
-    std::string left = i < a.size() ? Visible(a[i]) : "(none)";
-    std::string right = i < b.size() ? Visible(b[i]) : "(none)";
+    std::string left = i < a.size() ? VisibleBytes(a[i]) : "(none)";
+    std::string right = i < b.size() ? VisibleBytes(b[i]) : "(none)";
     bool same = i < a.size() && i < b.size() && a[i] == b[i];
     out += (same ? "  " : "! ") + std::to_string(i + 1) + " | " + left;
     out += same ? "\n" : " | " + right + "\n";

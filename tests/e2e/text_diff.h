@@ -10,3 +10,7 @@ std::string DescribeDifference(const std::string& expectedLabel,
                                const std::string& expected,
                                const std::string& actualLabel,
                                const std::string& actual);
+
+// The bytes with CR and LF as \r and \n, and bytes outside printable ASCII
+// as \xNN.
+std::string VisibleBytes(const std::string& bytes);

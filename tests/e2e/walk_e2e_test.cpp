@@ -36,6 +36,9 @@ struct WalkCase {
   // A Windows build runs with VERSION.dll planted beside it and in another
   // working directory: it must not load either.
   bool planted = false;
+  // A stranger's search list in another working directory: it is not read,
+  // and no variables file is written there.
+  std::string strangerList = "";
 };
 
 void PrintTo(const WalkCase& walk, std::ostream* out) { *out << walk.name; }
@@ -152,6 +155,15 @@ static std::vector<WalkCase> MakeWalkCases() {
        "",
        false,
        true},
+      {"files_beside_the_executable",
+       true,
+       SearchListText({{kEditorKey, "editor.exe", "Mine"}}),
+       {},
+       {Found("Mine")},
+       "",
+       false,
+       false,
+       SearchListText({{kEditorKey, "editor.exe", "Decoy"}})},
   };
 }
 
@@ -181,32 +193,17 @@ TEST_P(WalkTest, WritesTheListedEntries) {
   if (walk.planted && !IsHostBuild(build)) {
     cwd += "-cwd";
     ASSERT_TRUE(PlantVersionDll(&folder, cwd, &error)) << error;
+  } else if (!walk.strangerList.empty()) {
+    cwd += "-cwd";
+    RemoveTree(cwd);
+    ASSERT_EQ(0, mkdir(cwd.c_str(), 0755));
+    ASSERT_TRUE(WriteBytes(cwd + "/stpsrch.ini", walk.strangerList));
   }
-  folder.traceVar = TraceValue(folder);
-  ASSERT_TRUE(RunInstprobe(folder, cwd, &error)) << error;
-  EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
-  EXPECT_TRUE(TraceHolds(folder, walk.trace, &error))
-      << "the trace lacks: " << error;
-
   std::vector<VarEntry> all = walk.before;
   all.insert(all.end(), walk.written.begin(), walk.written.end());
-  std::string actual;
-  bool exists = ReadBytes(VariablesPath(folder), &actual);
-  if (all.empty()) {
-    EXPECT_FALSE(exists) << "stvar.ini was created:\n" << actual;
-    return;
-  }
-  ASSERT_TRUE(exists) << "no stvar.ini was written";
-  std::string expected = ExpectedVarsFile(all);
-  EXPECT_EQ(expected, actual)
-      << DescribeDifference("expected", expected, "actual", actual);
-}
-
-template <typename Case>
-static std::string CaseName(
-    const ::testing::TestParamInfo<std::tuple<Case, Build>>& info) {
-  return std::get<0>(info.param).name + "_" +
-         BuildName(std::get<1>(info.param));
+  ExpectTracedRun(&folder, cwd, walk.trace, ExpectedVarsFile(all));
+  EXPECT_FALSE(folder.planted && PlantedDllRan()) << "VERSION.dll ran";
+  EXPECT_FALSE(cwd != folder.dir && PathExists(cwd + "/stvar.ini"));
 }
 
 static const auto kAllBuilds =
@@ -215,33 +212,9 @@ static const auto kAllBuilds =
 INSTANTIATE_TEST_SUITE_P(
     AllBuilds, WalkTest,
     ::testing::Combine(::testing::ValuesIn(MakeWalkCases()), kAllBuilds),
-    CaseName<WalkCase>);
+    CaseName());
 
 class RunPlaceTest : public ::testing::TestWithParam<Build> {};
-
-// A search list in the working directory is a stranger's: only the one
-// beside the executable is read, and the output goes there too.
-TEST_P(RunPlaceTest, FilesAreBesideTheExecutableWhateverTheCwd) {
-  Build build = GetParam();
-  E2E_REQUIRE_BUILD(build);
-  RunFolder folder;
-  RunFolder decoy;
-  std::string error;
-  ASSERT_TRUE(MakeRunFolder(build, "place", &folder, &error)) << error;
-  ASSERT_TRUE(MakeRunFolder(build, "place-cwd", &decoy, &error)) << error;
-  ASSERT_TRUE(WriteBytes(SearchListPath(folder),
-                         SearchListText({{kEditorKey, "editor.exe", "Mine"}})));
-  ASSERT_TRUE(
-      WriteBytes(SearchListPath(decoy),
-                 SearchListText({{kEditorKey, "editor.exe", "Decoy"}})));
-
-  ASSERT_TRUE(RunInstprobe(folder, decoy.dir, &error)) << error;
-
-  std::string actual;
-  ASSERT_TRUE(ReadBytes(VariablesPath(folder), &actual));
-  EXPECT_EQ(ExpectedVarsFile({Found("Mine")}), actual);
-  EXPECT_FALSE(PathExists(VariablesPath(decoy)));
-}
 
 static struct timespec MtimeOf(const std::string& path) {
   struct stat info;
@@ -282,10 +255,7 @@ TEST_P(RunPlaceTest, SecondRunLeavesTheFileAlone) {
   EXPECT_EQ(978307200, after.tv_sec) << "the file was rewritten";
 }
 
-INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds,
-                         [](const ::testing::TestParamInfo<Build>& info) {
-                           return std::string(BuildName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(AllBuilds, RunPlaceTest, kAllBuilds, CaseName());
 
 // The host programs' options. Each run starts in work/ of a run folder whose
 // stpsrch.ini lists "Beside"; work/mine.ini lists "Work", and
@@ -401,7 +371,7 @@ INSTANTIATE_TEST_SUITE_P(
     HostBuilds, OptionTest,
     ::testing::Combine(::testing::ValuesIn(OptionCases()),
                        ::testing::Values(Build::kHost, Build::kHost32)),
-    CaseName<OptionCase>);
+    CaseName());
 
 // The files a host run opens, from an strace of it, with INSTPROBE_TRACE
 // set to `value` (nullptr: not set).

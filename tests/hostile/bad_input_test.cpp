@@ -2,7 +2,6 @@
 // installer produces: it must finish in time with status 0 and leave a
 // variables file a reader can trust.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <random>
 #include <tuple>
@@ -12,6 +11,8 @@
 #include "tests/e2e/run_folder.h"
 #include "tests/hostile/hostile_lab.h"
 #include "tests/hostile/vars_soundness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/wide_text.h"
 
 struct BadInputCase {
   std::string name;
@@ -38,35 +39,11 @@ static std::string RandomBytes(Build) {
 // Random lines made of the tokens that matter to the reader, so that the
 // walk meets headers, keys and values rather than noise.
 static std::string RandomTokens(Build) {
-  static const char* const kTokens[] = {"[",
-                                        "]",
-                                        "=",
-                                        "\r\n",
-                                        "\n",
-                                        "\r",
-                                        " ",
-                                        "\t",
-                                        ";",
-                                        "\"",
-                                        "'",
-                                        "\0",
-                                        "FILE0",
-                                        "FILE1",
-                                        "FILE2",
-                                        "RegKey",
-                                        "FileName",
-                                        "VarName",
-                                        "x",
-                                        "\x82\xA0",
-                                        "\x81",
-                                        "\xE9",
-                                        "\\",
-                                        "HKEY_LOCAL_MACHINE\\Software\\Lab\\",
-                                        "Editor\\InstallDir",
-                                        "editor.exe",
-                                        "..",
-                                        "C:",
-                                        "[FILE0]\r\n"};
+  static const char* const kTokens[] = {
+      "[", "]", "=", "\r\n", "\n", "\r", " ", "\t", ";", "\"", "'", "\0",
+      "FILE0", "FILE1", "FILE2", "RegKey", "FileName", "VarName", "x",
+      "\x82\xA0", "\x81", "\xE9", "\\", "HKEY_LOCAL_MACHINE\\Software\\Lab\\",
+      "Editor\\InstallDir", "editor.exe", "..", "C:", "[FILE0]\r\n"};
   std::mt19937 rng(7);
   std::string bytes;
   while (bytes.size() < 128 * 1024) {
@@ -130,21 +107,8 @@ static std::string OverLimits(Build) {
   });
 }
 
-static std::string Utf16(const std::u16string& text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
-
-static std::u16string Widen(const std::string& ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
-}
-
 static std::string BadUtf16(Build) {
-  std::u16string key = Widen(kEditorKey);
+  std::u16string key = WideText(kEditorKey);
   std::u16string text =
       u"[FILE0]\r\nRegKey=" + key + u"\r\nFileName=editor.exe\r\nVarName=Lone";
   text += char16_t(0xD800);
@@ -156,7 +120,7 @@ static std::string BadUtf16(Build) {
   text += u"\r\n[FILE2]\r\nRegKey=" + key + u"\r\nVarName=Ends";
   text += char16_t(0xDBFF);
   // An odd byte count: half a character at the end.
-  return Utf16(text) + "\x41";
+  return "\xFF\xFE" + Utf16Bytes(text) + "\x41";
 }
 
 static std::string OddRegistryData(Build) {
@@ -266,12 +230,6 @@ static const BadInputCase kCases[] = {
     {"devices_and_fifo", Devices, true, DeviceLines, 3},
 };
 
-static double Now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 // The lab prefix of the end-to-end tests, with the hostile values and files.
 class BadInputTest
     : public ::testing::TestWithParam<std::tuple<BadInputCase, Build>> {
@@ -294,9 +252,9 @@ TEST_P(BadInputTest, FinishesAndLeavesSoundFile) {
   ASSERT_TRUE(MakeRunFolder(build, bad.name, &folder, &error)) << error;
   ASSERT_TRUE(WriteBytes(SearchListPath(folder), bad.list(build)));
 
-  double start = Now();
+  double start = MonotonicSeconds();
   ASSERT_TRUE(RunInstprobe(folder, folder.dir, &error)) << error;
-  double seconds = Now() - start;
+  double seconds = MonotonicSeconds() - start;
   RecordProperty("seconds", std::to_string(seconds));
   std::cout << "[ timing   ] " << bad.name << "/" << BuildName(build) << ": "
             << seconds << " s\n";
@@ -321,7 +279,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::ValuesIn(kCases),
                        ::testing::Values(Build::kHost, Build::kWin32,
                                          Build::kWin64)),
-    [](const ::testing::TestParamInfo<std::tuple<BadInputCase, Build>>& info) {
-      return std::get<0>(info.param).name + "_" +
-             BuildName(std::get<1>(info.param));
-    });
+    CaseName());

@@ -12,52 +12,10 @@
 
 const char kHostileKey[] = "HKEY_LOCAL_MACHINE\\Software\\Hostile";
 
-static const char kRegFile[] = "hostile.reg";
-
 struct RegValue {
   std::string name;
   std::string data;  // the text after '=' in the .reg file (ASCII)
 };
-
-static std::string HexBytes(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    unsigned char byte = static_cast<unsigned char>(bytes[i]);
-    if (i > 0) out += ",";
-    if (i > 0 && i % 24 == 0) out += "\\\r\n  ";
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 15];
-  }
-  return out;
-}
-
-// hex(type): raw bytes.
-static std::string Raw(int type, const std::string& bytes) {
-  char head[16];
-  snprintf(head, sizeof head, "hex(%x):", type);
-  return head + HexBytes(bytes);
-}
-
-// hex(type): the UTF-16LE form of ASCII text, without a terminator unless
-// the text holds one.
-static std::string Wide(int type, const std::string& text) {
-  std::string bytes;
-  for (char c : text) {
-    bytes += c;
-    bytes += '\0';
-  }
-  return Raw(type, bytes);
-}
-
-static std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
 
 // "C:\lab\Editor" padded with x's after a backslash to `length` chars.
 static std::string PaddedDir(size_t length) {
@@ -71,58 +29,60 @@ static std::vector<RegValue> OddValues() {
   std::vector<RegValue> values;
   for (size_t length : {258, 259, 260, 517, 518, 519, 520, 10000})
     values.push_back(
-        {"Sz" + std::to_string(length), Quoted(PaddedDir(length))});
+        {"Sz" + std::to_string(length), RegQuoted(PaddedDir(length))});
   // Stored without a terminator: 518 is read whole, 519 fills the buffer
   // with no room for a NUL, 520 does not fit.
   for (size_t length : {10, 518, 519, 520})
     values.push_back({"NoNul" + std::to_string(length),
-                      Wide(1, length == 10 ? std::string("C:\\lab\\Edi")
-                                           : PaddedDir(length))});
+                      RegHexText(1, length == 10 ? std::string("C:\\lab\\Edi")
+                                                 : PaddedDir(length))});
   values.push_back({"ZeroBytes", "hex(1):"});
-  values.push_back({"OddLength", Raw(1, std::string("C\0:\0\\", 5))});
-  values.push_back({"InnerNul", Wide(1, kEditorDir + std::string("\0x\0", 3))});
-  values.push_back({"None", Raw(0, kEditorDir)});
-  values.push_back({"Binary", Raw(3, kEditorDir)});
-  values.push_back({"BinaryHuge", Raw(3, std::string(70000, 'b'))});
-  values.push_back({"Dword", "dword:005c3a43"});
-  values.push_back({"DwordBig", Raw(5, std::string("C:\\", 3))});
-  values.push_back({"Link", Wide(6, kEditorDir)});
+  values.push_back({"OddLength", RegHex(1, std::string("C\0:\0\\", 5))});
   values.push_back(
-      {"MultiHuge", Wide(7, std::string(5000, 'm') + std::string("\0\0", 2))});
-  values.push_back({"ResourceList", Raw(8, kEditorDir)});
-  values.push_back({"Qword", Raw(0xb, "C:\\lab\\E")});
-  values.push_back({"Type17", Raw(0x11, "C:\\")});
-  values.push_back({"ExpandHuge", Wide(2, "%" + std::string(3000, 'e') + "%" +
-                                              std::string("\0", 1))});
+      {"InnerNul", RegHexText(1, kEditorDir + std::string("\0x\0", 3))});
+  values.push_back({"None", RegHex(0, kEditorDir)});
+  values.push_back({"Binary", RegHex(3, kEditorDir)});
+  values.push_back({"BinaryHuge", RegHex(3, std::string(70000, 'b'))});
+  values.push_back({"Dword", "dword:005c3a43"});
+  values.push_back({"DwordBig", RegHex(5, std::string("C:\\", 3))});
+  values.push_back({"Link", RegHexText(6, kEditorDir)});
+  values.push_back({"MultiHuge", RegHexText(7, std::string(5000, 'm') +
+                                                   std::string("\0\0", 2))});
+  values.push_back({"ResourceList", RegHex(8, kEditorDir)});
+  values.push_back({"Qword", RegHex(0xb, "C:\\lab\\E")});
+  values.push_back({"Type17", RegHex(0x11, "C:\\")});
+  values.push_back(
+      {"ExpandHuge", RegHexText(2, "%" + std::string(3000, 'e') + "%" +
+                                       std::string("\0", 1))});
   return values;
 }
 
 static std::vector<RegValue> LineBreakValues() {
   return {
-      {"CrLfInside", Wide(1, "C:\\lab\\Ed\r\nitor" + std::string("\0", 1))},
-      {"LfAtEnd", Wide(1, kEditorDir + "\n" + std::string("\0", 1))},
-      {"LfAtStart", Wide(1, "\n" + kEditorDir + std::string("\0", 1))},
-      {"CrAlone", Wide(1, "C:\\lab\\\rEditor" + std::string("\0", 1))},
-      {"ExpandLf", Wide(2, "%SystemDrive%\\lab\n" + std::string("\0", 1))},
-      {"MultiLf", Wide(7, "C:\\lab\\Ed\nitor" + std::string("\0\0", 2))},
+      {"CrLfInside",
+       RegHexText(1, "C:\\lab\\Ed\r\nitor" + std::string("\0", 1))},
+      {"LfAtEnd", RegHexText(1, kEditorDir + "\n" + std::string("\0", 1))},
+      {"LfAtStart", RegHexText(1, "\n" + kEditorDir + std::string("\0", 1))},
+      {"CrAlone", RegHexText(1, "C:\\lab\\\rEditor" + std::string("\0", 1))},
+      {"ExpandLf",
+       RegHexText(2, "%SystemDrive%\\lab\n" + std::string("\0", 1))},
+      {"MultiLf", RegHexText(7, "C:\\lab\\Ed\nitor" + std::string("\0\0", 2))},
   };
 }
 
+static std::vector<std::string> NamesOf(const std::vector<RegValue>& values) {
+  std::vector<std::string> names;
+  for (const RegValue& value : values) names.push_back(value.name);
+  return names;
+}
+
 const std::vector<std::string>& OddValueNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> out;
-    for (const RegValue& value : OddValues()) out.push_back(value.name);
-    return out;
-  }();
+  static const std::vector<std::string> names = NamesOf(OddValues());
   return names;
 }
 
 const std::vector<std::string>& LineBreakValueNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> out;
-    for (const RegValue& value : LineBreakValues()) out.push_back(value.name);
-    return out;
-  }();
+  static const std::vector<std::string> names = NamesOf(LineBreakValues());
   return names;
 }
 
@@ -137,7 +97,7 @@ static bool MakeProbedFiles(std::string* error) {
   std::string dir = LabDriveC() + "/hostile";
   std::filesystem::create_directories(dir);
   std::string pe;
-  if (!ReadBytes(std::string(E2E_FIXTURE_DIR) + "/v7_1_0_2.exe", &pe) ||
+  if (!ReadBytes(std::string(E2E_FIXTURE_DIR) + "/v7_64.exe", &pe) ||
       pe.size() < 1024) {
     *error = "version fixture missing";
     return false;
@@ -163,19 +123,14 @@ static bool MakeProbedFiles(std::string* error) {
 }
 
 bool InstallHostileLab(std::string* error) {
-  std::string body;
+  std::string body = "\r\n[" + std::string(kHostileKey) + "]\r\n";
   for (const RegValue& value : OddValues())
-    body += Quoted(value.name) + "=" + value.data + "\r\n";
+    body += RegQuoted(value.name) + "=" + value.data + "\r\n";
   for (const RegValue& value : LineBreakValues())
-    body += Quoted(value.name) + "=" + value.data + "\r\n";
-  body += "\"Dir\"=" + Quoted("C:\\hostile") + "\r\n";
-  body += "\"Dev\"=" + Quoted("Z:\\dev\\") + "\r\n";
-  std::string text = "\r\n[" + std::string(kHostileKey) + "]\r\n" + body;
-  std::string dir = LabDriveC();
-  return WriteRegFile(dir + "/" + kRegFile,
-                      std::u16string(text.begin(), text.end()), error) &&
-         MakeProbedFiles(error) &&
-         RunWine({"reg", "import", kRegFile, "/reg:64"}, dir, 60, error) &&
-         RunWine({"reg", "import", kRegFile, "/reg:32"}, dir, 60, error) &&
+    body += RegQuoted(value.name) + "=" + value.data + "\r\n";
+  body += "\"Dir\"=" + RegQuoted("C:\\hostile") + "\r\n";
+  body += "\"Dev\"=" + RegQuoted("Z:\\dev\\") + "\r\n";
+  return MakeProbedFiles(error) &&
+         LabImportReg("hostile.reg", body, {64, 32}, error) &&
          SaveRegistryAndRestartServer(error);
 }

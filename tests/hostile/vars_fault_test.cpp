@@ -38,12 +38,6 @@ namespace fs = std::filesystem;
 
 static const uid_t kNobody = 65534;
 
-static double Now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 // A search list of `count` entries whose lookups fail (the prefix does not
 // exist), so every entry writes its four keys.
 static std::string FailingList(int count) {
@@ -142,6 +136,13 @@ class VarsFaultTest : public ::testing::Test {
     return bytes;
   }
 
+  // Expects no name in the folder but the three files of a run.
+  void ExpectNothingLeft(const std::string& dir, const std::string& when = "") {
+    int temporaries = 0;
+    EXPECT_TRUE(Strangers(dir, &temporaries).empty()) << when;
+    EXPECT_EQ(temporaries, 0) << when;
+  }
+
   // Names in the folder other than the three files of a run; temporary
   // files of the writer (its lock file, and what older writers left: the
   // host's .stvar.ini.XXXXXX, the Windows API's *.tmp) are counted in
@@ -201,9 +202,7 @@ TEST_P(BuildFaultTest, ReadOnlyFileIsKeptEvenForRoot) {
   struct stat info;
   ASSERT_EQ(stat(vars.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0444u);
-  int temporaries = 0;
-  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-  EXPECT_EQ(temporaries, 0);
+  ExpectNothingLeft(dir);
 }
 
 // A variables file that cannot be read (here a directory) is left alone,
@@ -217,9 +216,7 @@ TEST_P(BuildFaultTest, UnreadableFileIsLeftAlone) {
   ASSERT_TRUE(Run(dir, false, &error)) << error;
   EXPECT_TRUE(fs::is_directory(vars));
   EXPECT_EQ(FileBytes(vars + "/inside"), "kept");
-  int temporaries = 0;
-  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-  EXPECT_EQ(temporaries, 0);
+  ExpectNothingLeft(dir);
 }
 
 // As user 65534, where the permission bits count.
@@ -261,9 +258,7 @@ TEST_P(PermissionTest, OldFileOrNewFileNothingElse) {
   std::string error, after;
   ASSERT_TRUE(Run(dir, true, &error)) << error;
   chmod(dir.c_str(), 0755);
-  int temporaries = 0;
-  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-  EXPECT_EQ(temporaries, 0);
+  ExpectNothingLeft(dir);
   if (c.danglingLink) {
     struct stat info;
     EXPECT_NE(stat(vars.c_str(), &info), 0) << "the link's target appeared";
@@ -294,9 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
         PermissionCase{"readonly_file_readonly_dir", 0555, true, 0444, false,
                        false},
         PermissionCase{"missing_dir_behind_link", 0755, false, 0, true, false}),
-    [](const ::testing::TestParamInfo<PermissionCase>& info) {
-      return info.param.name;
-    });
+    CaseName());
 
 // The writer's temporary file does not fit: the old file stays whole and
 // no temporary file is left.
@@ -346,23 +339,7 @@ TEST_F(VarsFaultTest, FullDiskKeepsOldFile) {
 // to a second process of that group.
 static pid_t Start(const std::string& dir,
                    const std::vector<std::string>& command) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    std::vector<char*> argv;
-    for (const std::string& word : command)
-      argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  if (pid > 0) setpgid(pid, pid);  // before a kill can come
-  return pid;
+  return SpawnChild(command, dir, "/dev/null", "", true);
 }
 
 // Kills the group and reaps its processes; wine's second one is this
@@ -394,15 +371,13 @@ TEST_P(BuildFaultTest, KilledRunLeavesOldOrCompleteFile) {
   for (int i = 0; i < 2; ++i) {
     ASSERT_TRUE(WriteBytes(vars, old));
     std::string error;
-    double start = Now();
+    double start = MonotonicSeconds();
     ASSERT_TRUE(Run(dir, false, &error)) << error;
-    runSeconds = std::max(runSeconds, Now() - start);
+    runSeconds = std::max(runSeconds, MonotonicSeconds() - start);
     std::string again;
     ASSERT_TRUE(ReadBytes(vars, &again));
     ASSERT_EQ(again, expected) << "an undisturbed run gave other bytes";
-    int temporaries = 0;
-    EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-    EXPECT_EQ(temporaries, 0) << "left by a run that completed";
+    ExpectNothingLeft(dir, "left by a run that completed");
   }
   std::cout << "[ timing   ] undisturbed run: " << runSeconds << " s\n";
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
@@ -464,7 +439,7 @@ static int WatchFolder(const std::string& dir) {
 template <typename Wanted>
 static bool AwaitEvent(int fd, pid_t pid, double seconds, Wanted wanted) {
   alignas(inotify_event) char buf[8192];
-  for (double end = Now() + seconds; Now() < end;) {
+  for (double end = MonotonicSeconds() + seconds; MonotonicSeconds() < end;) {
     struct pollfd p = {fd, POLLIN, 0};
     ssize_t n = poll(&p, 1, 20) > 0 ? read(fd, buf, sizeof buf) : 0;
     for (ssize_t at = 0; at < n;) {
@@ -554,9 +529,7 @@ TEST_P(BuildFaultTest, AimedKillsAndReaderFindOldOrCompleteFile) {
   if (build_ != Build::kHost) {
     EXPECT_EQ(n > 0 ? std::string(attrs, n) : "none", "0x6");
   }
-  int temporaries = 0;
-  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-  EXPECT_EQ(temporaries, 0) << "left behind by killed runs";
+  ExpectNothingLeft(dir, "left behind by killed runs");
 }
 
 // stvar.ini as a symbolic link: the user's own, to a shared file, and one
@@ -623,9 +596,7 @@ TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
   for (int round = 0; round < 5; ++round) {
     EXPECT_TRUE(Run(dir, false, &error)) << error;
     EXPECT_EQ(FileBytes(vars), old) << "round " << round;
-    int temporaries = 0;
-    EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-    EXPECT_EQ(temporaries, 0) << "round " << round;
+    ExpectNothingLeft(dir, "round " + std::to_string(round));
   }
   unsetenv("INSTPROBE_TRACE");
   std::string traced = FileBytes(trace);
@@ -685,14 +656,10 @@ TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
   std::string after = FileBytes(vars);
   EXPECT_TRUE(after == aThenB || after == bThenA)
       << after.size() << " bytes, lost what one run wrote";
-  int temporaries = 0;
-  EXPECT_TRUE(Strangers(dir, &temporaries).empty());
-  EXPECT_EQ(temporaries, 0);
+  ExpectNothingLeft(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, BuildFaultTest,
                          ::testing::Values(Build::kHost, Build::kWin32,
                                            Build::kWin64),
-                         [](const ::testing::TestParamInfo<Build>& info) {
-                           return std::string(BuildName(info.param));
-                         });
+                         CaseName());

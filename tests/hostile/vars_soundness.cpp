@@ -6,20 +6,10 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "tests/e2e/text_diff.h"
 
 static std::string Shown(const std::string& line) {
-  std::string out;
-  for (unsigned char c : line.substr(0, 80)) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      static const char kDigits[] = "0123456789abcdef";
-      out += "\\x";
-      out += kDigits[c >> 4];
-      out += kDigits[c & 15];
-    }
-  }
-  return out;
+  return VisibleBytes(line.substr(0, 80));
 }
 
 // Calls `visit(section, key, value)` for each key line; false with `why` at

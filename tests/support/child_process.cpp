@@ -10,36 +10,28 @@
 #include <cerrno>
 #include <cstring>
 
-static std::string Join(const std::vector<std::string>& argv) {
+std::string CommandLine(const std::vector<std::string>& argv) {
   std::string text;
   for (const std::string& arg : argv) text += (text.empty() ? "" : " ") + arg;
   return text;
 }
 
-static double Now() {
+double MonotonicSeconds() {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
-              const std::string& logPath, int timeoutSeconds, int* exitStatus,
-              std::string* error, const std::string& errPath) {
-  if (argv.empty()) {
-    *error = "no program to run";
-    return false;
-  }
+pid_t SpawnChild(const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::string& logPath, const std::string& errPath,
+                 bool ownGroup) {
   std::vector<char*> args;
   for (const std::string& arg : argv)
     args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-
   pid_t pid = fork();
-  if (pid < 0) {
-    *error = std::string("fork: ") + strerror(errno);
-    return false;
-  }
   if (pid == 0) {
+    if (ownGroup) setpgid(0, 0);
     int in = open("/dev/null", O_RDONLY);
     int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     int err = errPath.empty()
@@ -52,8 +44,23 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
     execvp(args[0], args.data());
     _exit(127);
   }
+  if (pid > 0 && ownGroup) setpgid(pid, pid);  // before a kill can come
+  return pid;
+}
 
-  double deadline = Now() + timeoutSeconds;
+bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
+              const std::string& logPath, int timeoutSeconds, int* exitStatus,
+              std::string* error, const std::string& errPath) {
+  if (argv.empty()) {
+    *error = "no program to run";
+    return false;
+  }
+  pid_t pid = SpawnChild(argv, cwd, logPath, errPath, false);
+  if (pid < 0) {
+    *error = std::string("fork: ") + strerror(errno);
+    return false;
+  }
+  double deadline = MonotonicSeconds() + timeoutSeconds;
   for (;;) {
     int status = 0;
     pid_t done = waitpid(pid, &status, WNOHANG);
@@ -63,12 +70,12 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
         return false;
       }
       if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-        *error = "could not start " + Join(argv);
+        *error = "could not start " + CommandLine(argv);
         return false;
       }
       if (!WIFEXITED(status)) {
-        *error =
-            Join(argv) + " ended by signal " + std::to_string(WTERMSIG(status));
+        *error = CommandLine(argv) + " ended by signal " +
+                 std::to_string(WTERMSIG(status));
         return false;
       }
       *exitStatus = WEXITSTATUS(status);
@@ -78,10 +85,10 @@ bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
       *error = std::string("waitpid: ") + strerror(errno);
       return false;
     }
-    if (Now() > deadline) {
+    if (MonotonicSeconds() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
-      *error = Join(argv) + " did not finish within " +
+      *error = CommandLine(argv) + " did not finish within " +
                std::to_string(timeoutSeconds) + " s and was killed";
       return false;
     }

@@ -3,6 +3,8 @@
 // and hold it open long after the child has gone.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -14,3 +16,16 @@
 bool RunChild(const std::vector<std::string>& argv, const std::string& cwd,
               const std::string& logPath, int timeoutSeconds, int* exitStatus,
               std::string* error, const std::string& errPath = "");
+
+// Starts argv as RunChild does (stdout and stderr to the files, `cwd` its
+// working directory) without waiting; with `ownGroup`, in a process group
+// of its own that a kill of -pid reaches whole. The pid, or -1.
+pid_t SpawnChild(const std::vector<std::string>& argv, const std::string& cwd,
+                 const std::string& logPath, const std::string& errPath,
+                 bool ownGroup);
+
+// The words of argv joined by blanks, for messages.
+std::string CommandLine(const std::vector<std::string>& argv);
+
+// Seconds on the monotonic clock.
+double MonotonicSeconds();

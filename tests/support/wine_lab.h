@@ -27,8 +27,15 @@ bool AllBuildsRequired();
 // environment before any test, whatever the caller's was.
 void SetSuiteLocale();
 
-// Makes the prefix (wineboot --init) and starts its persistent server.
+// Makes the prefix (wineboot --init) in a new temporary folder and starts
+// its persistent server.
 bool LabPrefixSetUp(std::string* error);
+
+// Takes `root` as the lab's folder (its prefix is root/prefix), for a
+// program that works on a lab another run made (tests/support/lab_tool.cpp).
+void LabAttach(const std::string& root);
+// Makes the attached lab's prefix and starts its persistent server.
+bool LabBoot(std::string* error);
 
 // Stops the server (only this prefix's) and removes the temporary folder.
 void LabPrefixTearDown();
@@ -54,13 +61,34 @@ bool RunWine(const std::vector<std::string>& args, const std::string& cwd,
 bool BuildWineProbe(const std::string& source, const std::string& exe,
                     std::string* error);
 
+// Builds a 64-bit program with FILEVERSION `version` ("A.B.C.D"; "none":
+// no resource at all) by the one fixture builder,
+// tests/fixtures/version/build-fixtures.sh.
+bool BuildVersionFixture(const std::string& version, const std::string& exe,
+                         std::string* error);
+
 // Writes a .reg file for `wine reg import`: UTF-16LE with a byte order mark
 // (names and data pass no locale on the way), the header line, then `body`.
 bool WriteRegFile(const std::string& path, const std::u16string& body,
                   std::string* error);
 
-// Stops the server so that it saves the registry files the host build
-// reads, waits for it to exit, and starts a persistent one again.
+// .reg text: "text" with its backslashes and quotes escaped; hex(type):
+// `bytes`, with lines wrapped as regedit wraps them.
+std::string RegQuoted(const std::string& text);
+std::string RegHex(int type, const std::string& bytes);
+// hex(type): the UTF-16LE form of `utf8`, NULs included.
+std::string RegHexText(int type, const std::string& utf8);
+
+// Writes `body` (UTF-8 .reg text after the header line) to C:\<name> and
+// imports it into each registry view in `views` (32, 64).
+bool LabImportReg(const std::string& name, const std::string& body,
+                  const std::vector<int>& views, std::string* error);
+
+// Stops the lab's server, which saves the registry files the host build
+// reads, and waits for it to exit; starts a persistent one.
+bool LabStopServer(std::string* error);
+bool LabStartServer(std::string* error);
+// Both: the files on disk hold what was imported, and the server runs.
 bool SaveRegistryAndRestartServer(std::string* error);
 
 // The log file that receives the output of every child process.

@@ -8,6 +8,7 @@
 // fixture runs under its own code page only.
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -53,14 +54,7 @@ struct CopyCase {
   const char* expected;
 };
 
-TEST_F(PathText1252, CopyBytesStopsAtLimitAndCapacity) {
-  const CopyCase cases[] = {
-      {"C:\\Tools", 264, 260, "C:\\Tools"},
-      {"abcdef", 264, 3, "abc"},
-      {"abcdef", 4, 260, "abc"},  // capacity wins over the limit
-      {"", 264, 260, ""},
-      {"\x81\x5C", 264, 1, "\x81"},  // no lead bytes in 1252
-  };
+static void ExpectCopies(std::initializer_list<CopyCase> cases) {
   for (const CopyCase& c : cases) {
     Guarded dest(c.capacity);
     CopyBytes(dest.text(), c.capacity, c.src, c.limit);
@@ -69,20 +63,24 @@ TEST_F(PathText1252, CopyBytesStopsAtLimitAndCapacity) {
   }
 }
 
+TEST_F(PathText1252, CopyBytesStopsAtLimitAndCapacity) {
+  ExpectCopies({
+      {"C:\\Tools", 264, 260, "C:\\Tools"},
+      {"abcdef", 264, 3, "abc"},
+      {"abcdef", 4, 260, "abc"},  // capacity wins over the limit
+      {"", 264, 260, ""},
+      {"\x81\x5C", 264, 1, "\x81"},  // no lead bytes in 1252
+  });
+}
+
 TEST_F(PathText932, CopyBytesNeverSplitsACharacter) {
-  const CopyCase cases[] = {
+  ExpectCopies({
       {"\x95\x5C\x95\x5C", 264, 3, "\x95\x5C"},  // only the lead would fit
       {"a\x95\x5C", 264, 2, "a"},
       {"a\x95", 264, 260, "a"},  // lead followed by the terminator
       {"\x95\x5C" "b", 4, 260, "\x95\x5C" "b"},
       {"a\x95\x5C", 3, 260, "a"},  // capacity cuts before the pair
-  };
-  for (const CopyCase& c : cases) {
-    Guarded dest(c.capacity);
-    CopyBytes(dest.text(), c.capacity, c.src, c.limit);
-    EXPECT_STREQ(dest.text(), c.expected) << c.src;
-    EXPECT_TRUE(dest.guardsIntact()) << c.src;
-  }
+  });
 }
 
 struct AppendCase {
@@ -127,13 +125,7 @@ struct TrailingCase {
   const char* expected;
 };
 
-TEST_F(PathText1252, EnsureTrailingBackslash) {
-  const TrailingCase cases[] = {
-      {"C:\\Tools", "C:\\Tools\\"},
-      {"C:\\Tools\\", "C:\\Tools\\"},
-      {"", "\\"},
-      {"C:/Tools/", "C:/Tools/\\"},  // only a backslash counts
-  };
+static void ExpectTrailing(std::initializer_list<TrailingCase> cases) {
   for (const TrailingCase& c : cases) {
     Guarded dest(264, c.text);
     EnsureTrailingBackslash(dest.text(), 264);
@@ -141,19 +133,23 @@ TEST_F(PathText1252, EnsureTrailingBackslash) {
   }
 }
 
+TEST_F(PathText1252, EnsureTrailingBackslash) {
+  ExpectTrailing({
+      {"C:\\Tools", "C:\\Tools\\"},
+      {"C:\\Tools\\", "C:\\Tools\\"},
+      {"", "\\"},
+      {"C:/Tools/", "C:/Tools/\\"},  // only a backslash counts
+  });
+}
+
 TEST_F(PathText932, EnsureTrailingBackslashLooksAtTheLastByte) {
-  const TrailingCase cases[] = {
+  ExpectTrailing({
       // The trail byte 0x5C of 0x95 0x5C counts as a final backslash.
       {"C:\\\x95\x5C", "C:\\\x95\x5C"},
       // A lone lead byte at the end is replaced by the backslash.
       {"C:\\a\x95", "C:\\a\\"},
       {"C:\\\x82\xA0", "C:\\\x82\xA0\\"},
-  };
-  for (const TrailingCase& c : cases) {
-    Guarded dest(264, c.text);
-    EnsureTrailingBackslash(dest.text(), 264);
-    EXPECT_STREQ(dest.text(), c.expected) << c.text;
-  }
+  });
 }
 
 TEST_F(PathText1252, EnsureTrailingBackslashAtFullCapacity) {
@@ -170,8 +166,17 @@ struct SplitCase {
   const char* dir;
 };
 
+static void ExpectSplits(std::initializer_list<SplitCase> cases) {
+  for (const SplitCase& c : cases) {
+    char drive[264], dir[264];
+    SplitPath(c.path, drive, sizeof drive, dir, sizeof dir);
+    EXPECT_STREQ(drive, c.drive) << c.path;
+    EXPECT_STREQ(dir, c.dir) << c.path;
+  }
+}
+
 TEST_F(PathText1252, SplitPath) {
-  const SplitCase cases[] = {
+  ExpectSplits({
       {"C:\\Tools\\Editor\\", "C:", "\\Tools\\Editor\\"},
       {"\\\\server\\share\\dir\\", "", "\\\\server\\share\\dir\\"},
       {"", "", ""},
@@ -181,13 +186,7 @@ TEST_F(PathText1252, SplitPath) {
       {"x:", "x:", ""},
       {"?:\\a", "?:", "\\"},  // the first byte may be anything
       {"a", "", ""},
-  };
-  for (const SplitCase& c : cases) {
-    char drive[264], dir[264];
-    SplitPath(c.path, drive, sizeof drive, dir, sizeof dir);
-    EXPECT_STREQ(drive, c.drive) << c.path;
-    EXPECT_STREQ(dir, c.dir) << c.path;
-  }
+  });
 }
 
 TEST_F(PathText1252, SplitPathKeepsAtMost255DirectoryBytes) {
@@ -201,17 +200,11 @@ TEST_F(PathText1252, SplitPathKeepsAtMost255DirectoryBytes) {
 }
 
 TEST_F(PathText932, SplitPathIgnoresTrailBytes) {
-  const SplitCase cases[] = {
+  ExpectSplits({
       // 0x95 0x5C is one character: the directory ends at the real one.
       {"C:\\a\\\x95\x5C" "b", "C:", "\\a\\"},
       {"C:\\\x95\x5C\\x", "C:", "\\\x95\x5C\\"},
-  };
-  for (const SplitCase& c : cases) {
-    char drive[264], dir[264];
-    SplitPath(c.path, drive, sizeof drive, dir, sizeof dir);
-    EXPECT_STREQ(drive, c.drive) << c.path;
-    EXPECT_STREQ(dir, c.dir) << c.path;
-  }
+  });
 }
 
 struct FindCase {
@@ -221,24 +214,25 @@ struct FindCase {
   long last;
 };
 
-TEST_F(PathText932, FindCharNeverMatchesATrailByte) {
-  const FindCase cases[] = {
-      {"a\\\x95\x5C", '\\', 1, 1},
-      {"\x95\x5C", '\\', -1, -1},
-      {"HKEY_X\\\x95\x5C\\v", '\\', 6, 9},
-      {"ab\x95", '\\', -1, -1},  // a lone lead byte at the end
-      {"\x95", '\x95', 0, 0},    // ... is a character of its own
-  };
+static void ExpectFinds(std::initializer_list<FindCase> cases) {
   for (const FindCase& c : cases) {
     EXPECT_EQ(FindFirstChar(c.text, c.c), c.first) << c.text;
     EXPECT_EQ(FindLastChar(c.text, c.c), c.last) << c.text;
   }
 }
 
+TEST_F(PathText932, FindCharNeverMatchesATrailByte) {
+  ExpectFinds({
+      {"a\\\x95\x5C", '\\', 1, 1},
+      {"\x95\x5C", '\\', -1, -1},
+      {"HKEY_X\\\x95\x5C\\v", '\\', 6, 9},
+      {"ab\x95", '\\', -1, -1},  // a lone lead byte at the end
+      {"\x95", '\x95', 0, 0},    // ... is a character of its own
+  });
+}
+
 TEST_F(PathText1252, FindCharIsPlainInASingleBytePage) {
-  EXPECT_EQ(FindFirstChar("a\\\x95\x5C", '\\'), 1);
-  EXPECT_EQ(FindLastChar("a\\\x95\x5C", '\\'), 3);
-  EXPECT_EQ(FindFirstChar("", '\\'), -1);
+  ExpectFinds({{"a\\\x95\x5C", '\\', 1, 3}, {"", '\\', -1, -1}});
 }
 
 struct EqualCase {
@@ -247,8 +241,13 @@ struct EqualCase {
   bool equal;
 };
 
+static void ExpectEquals(std::initializer_list<EqualCase> cases) {
+  for (const EqualCase& c : cases)
+    EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+}
+
 TEST_F(PathText1252, EqualsIgnoreCaseFoldsAsciiOnly) {
-  const EqualCase cases[] = {
+  ExpectEquals({
       {"hkey_users", "HKEY_USERS", true},
       {"HKEY_USER", "HKEY_USERS", false},
       {"HKEY_USERS", "HKEY_USER", false},
@@ -256,14 +255,11 @@ TEST_F(PathText1252, EqualsIgnoreCaseFoldsAsciiOnly) {
       {"", "", true},
       {"[", "{", false},  // bytes between the cases do not fold
       {"@", "`", false},
-  };
-  for (const EqualCase& c : cases) {
-    EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " " << c.b;
-  }
+  });
 }
 
 TEST_F(PathText932, EqualsIgnoreCaseOnDoubleByteCharacters) {
-  const EqualCase cases[] = {
+  ExpectEquals({
       {"hkey_users", "HKEY_USERS", true},
       {"\x82\x60", "\x82\x81", true},    // full-width A and a
       {"\x82\x60", "\x82\x61", false},   // full-width A and B
@@ -271,23 +267,7 @@ TEST_F(PathText932, EqualsIgnoreCaseOnDoubleByteCharacters) {
       {"\x95\x5C", "\x95" "a", false},
       {"a\x82\x60", "A\x82\x81", true},
       {"\x82", "\x82", true},            // lone lead bytes compare as bytes
-  };
-  for (const EqualCase& c : cases) {
-    EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " " << c.b;
-  }
-}
-
-TEST_F(PathText1252, FormatDecimal) {
-  char buf[20];
-  FormatDecimal(buf, sizeof buf, "FILE", 0);
-  EXPECT_STREQ(buf, "FILE0");
-  FormatDecimal(buf, sizeof buf, "FILE", 2147483647);
-  EXPECT_STREQ(buf, "FILE2147483647");
-  FormatDecimal(buf, sizeof buf, "", 65535);
-  EXPECT_STREQ(buf, "65535");
-  char tiny[4];
-  FormatDecimal(tiny, sizeof tiny, "FILE", 12);
-  EXPECT_STREQ(tiny, "FIL");
+  });
 }
 
 }  // namespace

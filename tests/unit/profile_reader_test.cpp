@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "tests/support/files.h"
+#include "tests/support/wide_text.h"
 
 namespace {
 
@@ -52,24 +53,6 @@ void RunCase(const FileCase& c) {
     EXPECT_EQ(buf[rc], '\0') << c.name << " " << l.key;
     EXPECT_EQ(buf[rc + 1], 0x5A) << c.name << " wrote past the end";
   }
-}
-
-std::string U16le(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
-  }
-  return out;
-}
-
-std::string U16be(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    out.push_back(static_cast<char>(c >> 8));
-    out.push_back(static_cast<char>(c & 0xFF));
-  }
-  return out;
 }
 
 class ProfileReader : public ::testing::Test {
@@ -180,23 +163,26 @@ TEST_F(ProfileReader, LineEndingsEncodingsAndNuls) {
        "[S]\r\na=\xC3\xA9t\xC3\xA9\r\n",
        {{"S", "a", 10, "\xC3\xA9t\xC3\xA9"}}},
       {"utf-16le bom",
-       "\xFF\xFE" + U16le(text),
+       "\xFF\xFE" + Utf16Bytes(text),
        {{"S", "a", 10, "\xE9t\xE9"}, {"S", "j", 10, "??"}}},
-      {"utf-16be bom", "\xFE\xFF" + U16be(text), {{"S", "a", 10, "\xE9t\xE9"}}},
-      {"utf-16 without bom", U16le(u"[S]\r\na=1\r\n"), {{"S", "a", 10, ""}}},
+      {"utf-16be bom",
+       "\xFE\xFF" + Utf16Bytes(text, ByteOrder::kBig),
+       {{"S", "a", 10, "\xE9t\xE9"}}},
+      {"utf-16 without bom", Utf16Bytes(u"[S]\r\na=1\r\n"), {{"S", "a", 10, ""}}},
       // An odd last byte is read as one more unit.
       {"utf-16le odd",
-       "\xFF\xFE" + U16le(u"[S]\r\na=xy") + "A",
+       "\xFF\xFE" + Utf16Bytes(u"[S]\r\na=xy") + "A",
        {{"S", "a", 10, "xyA"}}},
       {"utf-16be odd",
-       "\xFE\xFF" + U16be(u"[S]\r\na=xy") + "A",
+       "\xFE\xFF" + Utf16Bytes(u"[S]\r\na=xy", ByteOrder::kBig) + "A",
        {{"S", "a", 10, "xyA"}}},
       {"utf-16 odd after last line",
-       "\xFF\xFE" + U16le(u"[S]\r\na=xy\r\n") + "A",
+       "\xFF\xFE" + Utf16Bytes(u"[S]\r\na=xy\r\n") + "A",
        {{"S", "a", 10, "xy"}}},
       {"lone surrogates",
-       "\xFF\xFE" + U16le(u"[S]\r\na=x") + std::string("\x00\xD8", 2) +
-           U16le(u"y\r\nb=") + std::string("\x00\xDC", 2) + U16le(u"\r\n"),
+       "\xFF\xFE" + Utf16Bytes(u"[S]\r\na=x") + std::string("\x00\xD8", 2) +
+           Utf16Bytes(u"y\r\nb=") + std::string("\x00\xDC", 2) +
+           Utf16Bytes(u"\r\n"),
        {{"S", "a", 10, "x?y"}, {"S", "b", 10, "?"}}},
   };
   for (const FileCase& c : cases) RunCase(c);
@@ -291,7 +277,7 @@ TEST_F(ProfileReader, DoubleByteCutFallsBeforeTheCharacter) {
   HostSelectCodePage(932);
   // U+3042 three times: 82 A0 82 A0 82 A0 in code page 932.
   std::string path =
-      WriteFile("\xFF\xFE" + U16le(u"[S]\r\na=\u3042\u3042\u3042\r\n"));
+      WriteFile("\xFF\xFE" + Utf16Bytes(u"[S]\r\na=\u3042\u3042\u3042\r\n"));
   const struct {
     uint32_t size;
     std::string expected;

@@ -1,0 +1,23 @@
+// UTF-16 text for the tests' files and registry imports, through the
+// product's own codec (unicode/): no test converts text by itself.
+#pragma once
+
+#include <string>
+
+#include "unicode/utf16.h"
+#include "unicode/utf8.h"
+
+// The units of `text` as bytes in `order`.
+inline std::string Utf16Bytes(const std::u16string& text,
+                              ByteOrder order = ByteOrder::kLittle) {
+  std::string bytes;
+  Utf16Pack(text.data(), text.size(), order, bytes);
+  return bytes;
+}
+
+// UTF-8 text (NULs included) as UTF-16.
+inline std::u16string WideText(const std::string& utf8) {
+  std::u16string text;
+  Utf8ToWide(utf8.data(), utf8.size(), text);
+  return text;
+}
