@@ -1,4 +1,5 @@
-// Windows language identifiers (LANGID) the readers name.
+// Windows language identifiers (LANGID) that the version and locale readers
+// name.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 // 16 bits. Only the entries on that path are read.
 #include "pe/version_resource.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -18,6 +19,8 @@ namespace {
 // The first-entry scan of a language directory gives up after this many
 // entries; a real directory holds a handful.
 const uint32_t kMaxScannedEntries = 4096;
+// The section table is read this many headers at a time.
+const uint32_t kSectionsPerRead = 32;
 
 struct Image {
   ReadAtFn read;
@@ -39,9 +42,9 @@ bool ReadExact(const Image& img, uint64_t offset, void* buf, uint64_t len) {
 // the file: an image cut anywhere inside its resource section has no version
 // information, while one cut after it keeps it.
 bool RvaToFile(const Image& img, uint32_t rva, uint64_t* out) {
-  unsigned char chunk[kSectionHeaderSize * 32];
-  for (uint32_t i = 0, n; i < img.sectionCount; i += n) {
-    n = img.sectionCount - i < 32 ? img.sectionCount - i : 32;
+  unsigned char chunk[kSectionHeaderSize * kSectionsPerRead];
+  for (uint32_t i = 0; i < img.sectionCount;) {
+    uint32_t n = std::min(img.sectionCount - i, kSectionsPerRead);
     if (!ReadExact(img, img.sections + uint64_t{kSectionHeaderSize} * i, chunk,
                    uint64_t{kSectionHeaderSize} * n))
       return false;
@@ -59,6 +62,7 @@ bool RvaToFile(const Image& img, uint32_t rva, uint64_t* out) {
         return true;
       }
     }
+    i += n;
   }
   return false;
 }

@@ -69,28 +69,28 @@ static void TraceMissing(const char* what, long error,
                "program", bits, bits);
 }
 
+// A RegKey with fewer than two backslashes names nothing.
+static bool TooFewBackslashes(const char* count) {
+  if (TraceOn())
+    TraceEvent("RegKey names nothing: it has %s backslash, two are needed",
+               count);
+  return false;
+}
+
 // Splits the RegKey at its first and last backslash. False, traced, when it
 // has fewer than two or its root is none of the five.
 static bool ParseRegKey(const char* regKey, RegKeyParts* parts) {
   char rootText[kPathBufferSize];
   CopyBytes(rootText, sizeof rootText, regKey, kPathCapacity);
   long firstSlash = FindFirstChar(rootText, '\\');
-  if (firstSlash < 0) {
-    if (TraceOn())
-      TraceEvent("RegKey names nothing: it has no backslash, two are needed");
-    return false;
-  }
+  if (firstSlash < 0) return TooFewBackslashes("no");
   CopyBytes(parts->keyPath, sizeof parts->keyPath, rootText + firstSlash + 1,
             kPathCapacity);
   rootText[firstSlash] = '\0';
   parts->root = SelectRoot(rootText);
 
   long lastSlash = FindLastChar(parts->keyPath, '\\');
-  if (lastSlash < 0) {
-    if (TraceOn())
-      TraceEvent("RegKey names nothing: it has one backslash, two are needed");
-    return false;
-  }
+  if (lastSlash < 0) return TooFewBackslashes("one");
   CopyBytes(parts->valueName, sizeof parts->valueName,
             parts->keyPath + lastSlash + 1, kPathCapacity);
   parts->keyPath[lastSlash] = '\0';
