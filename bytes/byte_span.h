@@ -26,7 +26,8 @@ struct ByteSpan {
 };
 
 // Little-endian numbers at `offset`: false, and *out untouched, when they do
-// not lie wholly inside the span.
+// not lie wholly inside the span. Every read reports its failure: a caller
+// whose earlier check makes it impossible still handles it.
 inline bool ReadLe16(ByteSpan s, uint64_t offset, uint16_t* out) {
   if (!s.Has(offset, 2)) return false;
   const unsigned char* p = s.data + offset;
@@ -43,8 +44,8 @@ inline bool ReadLe32(ByteSpan s, uint64_t offset, uint32_t* out) {
   return true;
 }
 
-// The same reads where the caller has already checked the bounds: 0 when
-// they are not met after all, never a read past the end.
+// Unchecked forms left for the code page readers until they read with
+// ReadLe16 and ReadLe32: 0 when the read does not lie inside the span.
 inline uint16_t Le16At(ByteSpan s, uint64_t offset) {
   uint16_t v = 0;
   ReadLe16(s, offset, &v);

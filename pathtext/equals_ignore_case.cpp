@@ -7,10 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-
-static unsigned char FoldAscii(unsigned char b) {
-  return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
-}
+#include "unicode/ascii_fold.h"
 
 bool EqualsIgnoreCase(const char* a, const char* b) {
   size_t i = 0, j = 0;
@@ -28,7 +25,7 @@ bool EqualsIgnoreCase(const char* a, const char* b) {
       j += 2;
       continue;
     }
-    if (FoldAscii(ca) != FoldAscii(cb)) return false;
+    if (AsciiLower(ca) != AsciiLower(cb)) return false;
     if (ca == 0) return true;
     i += 1;
     j += 1;

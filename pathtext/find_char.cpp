@@ -2,36 +2,21 @@
 // character.
 #include "pathtext/pathtext.h"
 
-// Calls visit(position) for every single-byte character equal to c.
-template <typename Visit>
-static void ScanFor(const char* text, char c, Visit visit) {
-  size_t i = 0;
-  while (text[i] != '\0') {
+// Position of the first (or, with `last`, the last) single-byte character
+// equal to c, or -1.
+static long Find(const char* text, char c, bool last) {
+  long found = -1;
+  for (size_t i = 0; text[i] != '\0'; ++i) {
     if (IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0') {
-      i += 2;
-      continue;
+      ++i;
+    } else if (text[i] == c) {
+      found = static_cast<long>(i);
+      if (!last) break;
     }
-    if (text[i] == c) {
-      if (!visit(i)) return;
-    }
-    i += 1;
   }
-}
-
-long FindFirstChar(const char* text, char c) {
-  long found = -1;
-  ScanFor(text, c, [&](size_t i) {
-    found = static_cast<long>(i);
-    return false;
-  });
   return found;
 }
 
-long FindLastChar(const char* text, char c) {
-  long found = -1;
-  ScanFor(text, c, [&](size_t i) {
-    found = static_cast<long>(i);
-    return true;
-  });
-  return found;
-}
+long FindFirstChar(const char* text, char c) { return Find(text, c, false); }
+
+long FindLastChar(const char* text, char c) { return Find(text, c, true); }

@@ -19,16 +19,9 @@ void SplitPath(const char* path, char* drive, size_t driveCapacity, char* dir,
     drive[0] = '\0';
   }
 
-  size_t afterLastSeparator = 0;
-  size_t i = 0;
-  while (rest[i] != '\0') {
-    if (IsLeadByte(static_cast<unsigned char>(rest[i])) && rest[i + 1] != '\0') {
-      i += 2;
-      continue;
-    }
-    if (rest[i] == '\\' || rest[i] == '/') afterLastSeparator = i + 1;
-    i += 1;
-  }
+  long backslash = FindLastChar(rest, '\\'), slash = FindLastChar(rest, '/');
+  size_t afterLastSeparator =
+      static_cast<size_t>((backslash > slash ? backslash : slash) + 1);
 
   if (dirCapacity == 0) return;
   size_t take = afterLastSeparator < kMaxPart ? afterLastSeparator : kMaxPart;

@@ -1,7 +1,7 @@
 // The parts of the PE and NE image formats the version probe reads, as named
 // offsets and values: the DOS stub, the PE headers up to the resource data
-// directory, the section table, the resource directory, and the NE resource
-// table.
+// directory, the section table, the resource directory, the NE resource
+// table, and the fixed record at the root of a version resource.
 #pragma once
 
 #include <cstdint>
@@ -56,3 +56,10 @@ const uint32_t kNeNameInfoSize = 12;
 const uint32_t kNeNameId = 6;
 const uint16_t kNeTypeVersion = 0x8010;
 const uint16_t kNeVersionId = 0x8001;
+
+// The fixed version record (VS_FIXEDFILEINFO): its size, and the offsets of
+// the file version's high and low 32 bits; the major version is the high
+// half of the high one.
+const uint32_t kFixedInfoSize = 52;
+const uint32_t kFixedFileVersionMs = 8;
+const uint32_t kFixedFileVersionLs = 12;

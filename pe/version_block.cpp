@@ -13,10 +13,10 @@
 #include <string>
 
 #include "bytes/byte_span.h"
+#include "pe/pe_layout.h"
+#include "unicode/utf16.h"
 
 namespace {
-
-const uint32_t kFixedInfoSize = 52;
 
 uint32_t Align4(uint32_t offset) { return (offset + 3) & ~3u; }
 
@@ -31,9 +31,10 @@ uint32_t FillVersionBlock(const unsigned char* res, uint32_t length, bool is16,
                           unsigned char* block, uint32_t size) {
   uint32_t n = length < size ? length : size;
   memcpy(block, res, n);
-  if (!is16 && size >= 2) {
-    uint32_t wLength = Le16At(ByteSpan(block, size), 0);
-    if (size >= wLength + 4) memcpy(block + wLength, "FE2X", 4);
+  uint16_t wLength;
+  if (!is16 && ReadLe16(ByteSpan(block, size), 0, &wLength) &&
+      size >= uint32_t{wLength} + 4) {
+    memcpy(block + wLength, "FE2X", 4);
   }
   return n;
 }
@@ -41,31 +42,29 @@ uint32_t FillVersionBlock(const unsigned char* res, uint32_t length, bool is16,
 bool QueryVersionRoot(unsigned char* block, uint32_t size, uint32_t dataLen,
                       const AnsiCodec& ansiCodec, uint32_t* recordOffset,
                       uint32_t* len) {
-  if (dataLen > size || dataLen < 6) return false;
   ByteSpan data(block, dataLen);
-  uint32_t wLength = Le16At(data, 0);
-  uint32_t valueLength = Le16At(data, 2);
+  uint16_t wLength, valueLength, type, unit = 1;
+  if (dataLen > size || !ReadLe16(data, 0, &wLength) ||
+      !ReadLe16(data, 2, &valueLength) || !ReadLe16(data, 4, &type)) {
+    return false;
+  }
+  uint32_t value;
+  bool text = false;
   if (static_cast<signed char>(block[4]) >= ' ') {
     // 16-bit layout: an ANSI key from offset 4.
     uint32_t end = 4;
     while (end < dataLen && block[end] != 0) ++end;
     if (end >= dataLen) return false;
-    uint32_t value = Align4(end + 1);
-    if (valueLength < kFixedInfoSize ||
-        static_cast<uint64_t>(value) + kFixedInfoSize > dataLen) {
-      return false;
-    }
-    *recordOffset = value;
-    *len = valueLength;
-    return true;
+    value = Align4(end + 1);
+  } else {
+    // 32-bit layout: a UTF-16 key from offset 6.
+    uint32_t end = 6;
+    while (ReadLe16(data, end, &unit) && unit != 0) end += 2;
+    if (unit != 0) return false;
+    value = Align4(end + 2);
+    text = type != 0;
   }
-  // 32-bit layout: a UTF-16 key from offset 6.
-  uint32_t end = 6;
-  while (end + 1 < dataLen && Le16At(data, end) != 0) end += 2;
-  if (end + 1 >= dataLen) return false;
-  uint32_t value = Align4(end + 2);
-  uint16_t type = Le16At(data, 4);
-  if (type == 0) {
+  if (!text) {
     if (valueLength < kFixedInfoSize ||
         static_cast<uint64_t>(value) + kFixedInfoSize > dataLen) {
       return false;
@@ -79,9 +78,9 @@ bool QueryVersionRoot(unsigned char* block, uint32_t size, uint32_t dataLen,
       value > wLength) {
     return false;
   }
-  std::u16string units(valueLength, u'\0');
-  for (uint32_t i = 0; i < valueLength; ++i)
-    units[i] = static_cast<char16_t>(Le16At(data, value + 2 * i));
+  std::u16string units;
+  Utf16Unpack(ByteSpan(block + value, 2u * valueLength), ByteOrder::kLittle,
+              units);
   std::string ansi;
   ansiCodec.FromWide(units.data(), units.size(), ansi);
   uint64_t dest = static_cast<uint64_t>(wLength) + 4 + value;

@@ -6,10 +6,12 @@
 // 16 bits. Only the entries on that path are read.
 #include "pe/version_resource.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "bytes/byte_span.h"
+#include "bytes/language_id.h"
 #include "pe/pe_layout.h"
 
 namespace {
@@ -17,13 +19,15 @@ namespace {
 // The first-entry scan of a language directory gives up after this many
 // entries; a real directory holds a handful.
 const uint32_t kMaxScannedEntries = 4096;
+// The section table is read this many headers at a time.
+const uint32_t kSectionsPerRead = 32;
 
 struct Image {
   ReadAtFn read;
   void* ctx;
   uint64_t fileSize;
   uint64_t sections;  // file offset of the section table
-  uint32_t sectionCount;
+  uint16_t sectionCount;
   uint64_t root;  // file offset of the resource directory
 };
 
@@ -38,23 +42,23 @@ bool ReadExact(const Image& img, uint64_t offset, void* buf, uint64_t len) {
 // the file: an image cut anywhere inside its resource section has no version
 // information, while one cut after it keeps it.
 bool RvaToFile(const Image& img, uint32_t rva, uint64_t* out) {
-  unsigned char chunk[kSectionHeaderSize * 32];
+  unsigned char chunk[kSectionHeaderSize * kSectionsPerRead];
   for (uint32_t i = 0; i < img.sectionCount;) {
-    uint32_t n = img.sectionCount - i;
-    if (n > 32) n = 32;
+    uint32_t n = std::min(img.sectionCount - i, kSectionsPerRead);
     if (!ReadExact(img, img.sections + uint64_t{kSectionHeaderSize} * i, chunk,
-                   uint64_t{kSectionHeaderSize} * n)) {
+                   uint64_t{kSectionHeaderSize} * n))
       return false;
-    }
     ByteSpan table(chunk, kSectionHeaderSize * n);
     for (uint32_t k = 0; k < n; ++k) {
       ByteSpan s = table.From(kSectionHeaderSize * k);
-      uint32_t va = Le32At(s, kSectionVirtualAddress);
-      uint32_t raw = Le32At(s, kSectionRawSize);
-      uint64_t ptr = Le32At(s, kSectionRawPointer);
+      uint32_t va, raw, ptr;
+      if (!ReadLe32(s, kSectionVirtualAddress, &va) ||
+          !ReadLe32(s, kSectionRawSize, &raw) ||
+          !ReadLe32(s, kSectionRawPointer, &ptr))
+        return false;
       if (va <= rva && static_cast<uint32_t>(va + raw) > rva) {
-        if (ptr + raw > img.fileSize) return false;
-        *out = ptr + (rva - va);
+        if (uint64_t{ptr} + raw > img.fileSize) return false;
+        *out = uint64_t{ptr} + (rva - va);
         return true;
       }
     }
@@ -64,41 +68,36 @@ bool RvaToFile(const Image& img, uint32_t rva, uint64_t* out) {
 }
 
 // Reads a directory's two entry counts.
-bool ReadCounts(const Image& img, uint64_t dir, uint32_t* named,
-                uint32_t* ids) {
+bool ReadCounts(const Image& img, uint64_t dir, uint16_t* named,
+                uint16_t* ids) {
   unsigned char h[kResourceDirHeaderSize];
-  if (!ReadExact(img, dir, h, sizeof h)) return false;
-  *named = Le16At(ByteSpan(h, sizeof h), kResourceDirNamedCount);
-  *ids = Le16At(ByteSpan(h, sizeof h), kResourceDirIdCount);
-  return true;
+  return ReadExact(img, dir, h, sizeof h) &&
+         ReadLe16(ByteSpan(h, sizeof h), kResourceDirNamedCount, named) &&
+         ReadLe16(ByteSpan(h, sizeof h), kResourceDirIdCount, ids);
 }
 
 bool ReadEntry(const Image& img, uint64_t dir, uint32_t pos, uint32_t* name,
                uint32_t* target) {
   unsigned char e[kResourceDirEntrySize];
-  if (!ReadExact(
-          img,
-          dir + kResourceDirHeaderSize + uint64_t{kResourceDirEntrySize} * pos,
-          e, sizeof e))
-    return false;
-  *name = Le32At(ByteSpan(e, sizeof e), 0);
-  *target = Le32At(ByteSpan(e, sizeof e), 4);
-  return true;
+  uint64_t at =
+      dir + kResourceDirHeaderSize + uint64_t{kResourceDirEntrySize} * pos;
+  return ReadExact(img, at, e, sizeof e) &&
+         ReadLe32(ByteSpan(e, sizeof e), 0, name) &&
+         ReadLe32(ByteSpan(e, sizeof e), 4, target);
 }
 
 // The binary search over the ID entries; an entry with the ID but of the
 // other kind (directory or data) ends the search without a result.
 bool FindById(const Image& img, uint64_t dir, uint16_t id, bool wantDir,
               uint64_t* out) {
-  uint32_t named, ids;
+  uint16_t named, ids;
   if (!ReadCounts(img, dir, &named, &ids)) return false;
   int64_t lo = named, hi = static_cast<int64_t>(named) + ids - 1;
   while (lo <= hi) {
     int64_t pos = (lo + hi) / 2;
     uint32_t name, target;
-    if (!ReadEntry(img, dir, static_cast<uint32_t>(pos), &name, &target)) {
+    if (!ReadEntry(img, dir, static_cast<uint32_t>(pos), &name, &target))
       return false;
-    }
     uint16_t entryId = static_cast<uint16_t>(name);
     if (entryId == id) {
       if (((target & kResourceEntryIsDirectory) != 0) != wantDir) return false;
@@ -116,7 +115,7 @@ bool FindById(const Image& img, uint64_t dir, uint16_t id, bool wantDir,
 
 // The first data entry of a directory, named entries included.
 bool FindFirstData(const Image& img, uint64_t dir, uint64_t* out) {
-  uint32_t named, ids;
+  uint16_t named, ids;
   if (!ReadCounts(img, dir, &named, &ids)) return false;
   uint32_t total = named + ids;
   if (total > kMaxScannedEntries) total = kMaxScannedEntries;
@@ -143,7 +142,7 @@ uint32_t LanguageOrder(const LanguagePreference& langs, uint16_t list[8]) {
       static_cast<uint16_t>(langs.user & 0x3FF),
       langs.system,
       static_cast<uint16_t>(langs.system & 0x3FF),
-      0x0409,
+      kLangEnglishUs,
   };
   uint32_t n = 0;
   for (uint16_t c : candidates) {
@@ -164,11 +163,15 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
                   kDataDirectorySize];
   uint64_t avail = img.fileSize - nt;
   uint64_t want = avail < sizeof h ? avail : sizeof h;
-  if (want < kHeaders + 2 || !ReadExact(img, nt, h, want)) return false;
   ByteSpan headers(h, static_cast<size_t>(want));
   ByteSpan fh = headers.From(kPeSignatureSize);
   ByteSpan opt = headers.From(kHeaders);
-  uint16_t magic = Le16At(opt, 0);
+  uint16_t magic, optionalSize;
+  if (want < kHeaders + 2 || !ReadExact(img, nt, h, want) ||
+      !ReadLe16(opt, 0, &magic) ||
+      !ReadLe16(fh, kFileHeaderSectionCount, &img.sectionCount) ||
+      !ReadLe16(fh, kFileHeaderOptionalHeaderSize, &optionalSize))
+    return false;
   uint32_t dirs;
   if (magic == kOptionalMagicPe32) {
     dirs = kDataDirectoriesPe32;
@@ -185,8 +188,7 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
   if (rvaCount <= kDataDirectoryResource || dirRva == 0 ||
       dirSize < kResourceDirHeaderSize)
     return false;
-  img.sectionCount = Le16At(fh, kFileHeaderSectionCount);
-  img.sections = nt + kHeaders + Le16At(fh, kFileHeaderOptionalHeaderSize);
+  img.sections = nt + kHeaders + optionalSize;
   // A section table running past the end of the file gives no version,
   // even when the resource's section comes before that.
   if (img.sections + uint64_t{kSectionHeaderSize} * img.sectionCount >
@@ -207,12 +209,14 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
   if (!found && !FindFirstData(img, langDir, &dataEntry)) return false;
 
   unsigned char d[kResourceDataEntrySize];
-  if (!ReadExact(img, dataEntry, d, sizeof d)) return false;
   ByteSpan data(d, sizeof d);
-  uint32_t length = Le32At(data, kResourceDataSize);
+  uint32_t rva, length;
   uint64_t offset;
+  if (!ReadExact(img, dataEntry, d, sizeof d) || !ReadLe32(data, 0, &rva) ||
+      !ReadLe32(data, kResourceDataSize, &length))
+    return false;
   if (length == 0 || length > kMaxVersionResource) return false;
-  if (!RvaToFile(img, Le32At(data, 0), &offset)) return false;
+  if (!RvaToFile(img, rva, &offset)) return false;
   if (offset + length > img.fileSize) return false;
   out->offset = offset;
   out->length = length;
@@ -224,10 +228,12 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
 // in units of the alignment shift.
 bool LocateNe(const Image& img, uint64_t ne, VersionResource* out) {
   unsigned char h[kNeHeaderSize];
-  if (!ReadExact(img, ne, h, sizeof h)) return false;
-  uint16_t rsrcTab = Le16At(ByteSpan(h, sizeof h), kNeResourceTable);
-  uint16_t resTab = Le16At(ByteSpan(h, sizeof h), kNeResidentNameTable);
-  if (resTab <= rsrcTab) return false;
+  uint16_t rsrcTab, resTab;
+  if (!ReadExact(img, ne, h, sizeof h) ||
+      !ReadLe16(ByteSpan(h, sizeof h), kNeResourceTable, &rsrcTab) ||
+      !ReadLe16(ByteSpan(h, sizeof h), kNeResidentNameTable, &resTab) ||
+      resTab <= rsrcTab)
+    return false;
   uint32_t tableSize = resTab - rsrcTab;
   unsigned char bytes[65536];
   if (!ReadExact(img, ne + rsrcTab, bytes, tableSize)) return false;
@@ -237,23 +243,27 @@ bool LocateNe(const Image& img, uint64_t ne, VersionResource* out) {
   uint32_t shift = alignShift & 31;  // as x86 shifts
   uint32_t pos = 2;
   for (;;) {
-    if (!table.Has(pos, kNeTypeInfoSize)) return false;
-    uint16_t type = Le16At(table, pos);
-    uint32_t count = Le16At(table, pos + 2);
-    if (type == 0) return false;
+    uint16_t type, count;
+    if (!table.Has(pos, kNeTypeInfoSize) || !ReadLe16(table, pos, &type) ||
+        !ReadLe16(table, pos + 2, &count) || type == 0)
+      return false;
     pos += kNeTypeInfoSize;
     if (type == kNeTypeVersion) {
       for (uint32_t i = 0; i < count; ++i, pos += kNeNameInfoSize) {
-        if (!table.Has(pos, kNeNameInfoSize)) return false;
-        if (Le16At(table, pos + kNeNameId) != kNeVersionId) continue;
-        uint32_t offset = static_cast<uint32_t>(Le16At(table, pos)) << shift;
-        uint32_t length = static_cast<uint32_t>(Le16At(table, pos + 2))
-                          << shift;
-        // Below 52 bytes the platform's block size goes negative.
-        if (length < 52 || length > kMaxVersionResource) return false;
-        if (static_cast<uint64_t>(offset) + length > img.fileSize) {
+        uint16_t at, size, id;
+        if (!table.Has(pos, kNeNameInfoSize) || !ReadLe16(table, pos, &at) ||
+            !ReadLe16(table, pos + 2, &size) ||
+            !ReadLe16(table, pos + kNeNameId, &id))
           return false;
-        }
+        if (id != kNeVersionId) continue;
+        uint32_t offset = uint32_t{at} << shift;
+        uint32_t length = uint32_t{size} << shift;
+        // Without a whole fixed record the platform's block size goes
+        // negative.
+        if (length < kFixedInfoSize || length > kMaxVersionResource)
+          return false;
+        if (static_cast<uint64_t>(offset) + length > img.fileSize)
+          return false;
         out->offset = offset;
         out->length = length;
         out->is16 = true;
@@ -272,12 +282,12 @@ bool LocateVersionResource(ReadAtFn read, void* ctx, uint64_t fileSize,
                            VersionResource* out) {
   Image img = {read, ctx, fileSize, 0, 0, 0};
   unsigned char dos[kDosHeaderSize];
-  if (!ReadExact(img, 0, dos, sizeof dos)) return false;
-  if (dos[0] != 'M' || dos[1] != 'Z') return false;
-  int32_t lfanew = static_cast<int32_t>(
-      Le32At(ByteSpan(dos, sizeof dos), kDosNewHeaderOffset));
-  if (lfanew < 0) return false;
-  uint64_t nt = static_cast<uint32_t>(lfanew);
+  uint32_t lfanew;
+  if (!ReadExact(img, 0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z' ||
+      !ReadLe32(ByteSpan(dos, sizeof dos), kDosNewHeaderOffset, &lfanew) ||
+      static_cast<int32_t>(lfanew) < 0)
+    return false;
+  uint64_t nt = lfanew;
   unsigned char sig[4];
   if (!ReadExact(img, nt, sig, 2)) return false;
   if (sig[0] == 'N' && sig[1] == 'E') return LocateNe(img, nt, out);

@@ -13,7 +13,7 @@ struct VersionResource {
 };
 
 // Reads at most `len` bytes at `offset` into `buf`; returns the number read.
-// The locator reads only through it, so tests can count what it reads.
+// The locator reads the file only through it.
 typedef uint64_t (*ReadAtFn)(void* ctx, uint64_t offset, void* buf,
                              uint64_t len);
 

@@ -1,6 +1,6 @@
 // The opt-in trace of a run: one line per event, in UTF-8, written through
 // the seam. Every caller checks TraceOn() before it formats anything, so a
-// run without the trace pays one test of a flag per event.
+// run without the trace formats nothing.
 #pragma once
 
 #include <cstdint>

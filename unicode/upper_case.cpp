@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "unicode/ascii_fold.h"
+
 namespace {
 
 const uint16_t kUpperCase[] = {
@@ -13,7 +15,7 @@ const uint16_t kUpperCase[] = {
 }  // namespace
 
 char16_t UpperCaseUnit(char16_t u) {
-  if (u < 0x80) return u >= 'a' && u <= 'z' ? u - 0x20 : u;
+  if (u < 0x80) return AsciiUpper(u);
   uint16_t block = kUpperCase[kUpperCase[u >> 8] + ((u >> 4) & 15)];
   return static_cast<char16_t>(u + kUpperCase[block + (u & 15)]);
 }
