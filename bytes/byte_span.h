@@ -43,17 +43,3 @@ inline bool ReadLe32(ByteSpan s, uint64_t offset, uint32_t* out) {
          (static_cast<uint32_t>(p[3]) << 24);
   return true;
 }
-
-// Unchecked forms left for the code page readers until they read with
-// ReadLe16 and ReadLe32: 0 when the read does not lie inside the span.
-inline uint16_t Le16At(ByteSpan s, uint64_t offset) {
-  uint16_t v = 0;
-  ReadLe16(s, offset, &v);
-  return v;
-}
-
-inline uint32_t Le32At(ByteSpan s, uint64_t offset) {
-  uint32_t v = 0;
-  ReadLe32(s, offset, &v);
-  return v;
-}

@@ -4,5 +4,6 @@
 
 #include <cstdint>
 
-// English (United States): the language the platform falls back to.
+// English (United States): the language the platform falls back to, as a
+// language and as a locale (LCID) alike.
 const uint16_t kLangEnglishUs = 0x0409;

@@ -17,7 +17,11 @@ constexpr size_t kUnits = 65536;
 
 bool NlsParseCodePage(ByteSpan file, NlsCodePage* page) {
   const size_t words = file.size / 2;
-  auto word = [&](size_t i) { return Le16At(file, 2 * uint64_t{i}); };
+  // Every index below is checked against `words` before it is read.
+  auto word = [&](size_t i) {
+    uint16_t w = 0;
+    return ReadLe16(file, 2 * uint64_t{i}, &w) ? w : uint16_t{0};
+  };
   if (words < kHeaderWords + 1) return false;
   const size_t header = word(0);
   if (header < kHeaderWords || header >= words) return false;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "unicode/ascii_fold.h"
+
 namespace {
 
 constexpr uint64_t kFileLocalesOffset = 0x10;
@@ -26,10 +28,6 @@ constexpr uint64_t kIndexEntrySize = 8;
 constexpr uint64_t kDefaultLanguage = 0x6c;
 constexpr uint64_t kDefaultAnsiCodePage = 0x6e;
 
-char16_t AsciiUpper(char16_t c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - ('a' - 'A')) : c;
-}
-
 char16_t NameUnit(char16_t c) {
   c = AsciiUpper(c);
   return c == '_' ? u'-' : c;
@@ -44,7 +42,8 @@ int CompareName(const NlsLocaleTable& t, const char* name, uint16_t at) {
   for (uint64_t i = 0;; ++i) {
     char16_t a = NameUnit(static_cast<unsigned char>(name[i]));
     uint16_t unit = 0;
-    if (i < length) ReadLe16(t.table, base + 2 + 2 * i, &unit);
+    if (i < length && !ReadLe16(t.table, base + 2 + 2 * i, &unit))
+      unit = 0;  // a string running off the table ends there
     char16_t b = NameUnit(unit);
     if (a == 0 || a != b) return static_cast<int>(a) - static_cast<int>(b);
   }
@@ -57,15 +56,16 @@ bool NlsParseLocaleTable(ByteSpan file, NlsLocaleTable* t) {
   if (!ReadLe32(file, kFileLocalesOffset, &offset)) return false;
   t->table = file.From(offset);
   if (offset > file.size || !t->table.Has(0, kHeaderSize)) return false;
-  t->lcidCount = Le16At(t->table, kLcidCount);
-  t->localeCount = Le16At(t->table, kLocaleCount);
-  t->localeSize = Le16At(t->table, kLocaleSize);
-  t->localesOffset = Le32At(t->table, kLocalesOffset);
-  t->lcnameCount = Le16At(t->table, kLcnameCount);
-  t->lcidsOffset = Le32At(t->table, kLcidsOffset);
-  t->lcnamesOffset = Le32At(t->table, kLcnamesOffset);
-  t->stringsOffset = Le32At(t->table, kStringsOffset);
-  return t->localeSize >= kDefaultAnsiCodePage + 2 &&
+  const ByteSpan& h = t->table;
+  return ReadLe16(h, kLcidCount, &t->lcidCount) &&
+         ReadLe16(h, kLocaleCount, &t->localeCount) &&
+         ReadLe16(h, kLocaleSize, &t->localeSize) &&
+         ReadLe32(h, kLocalesOffset, &t->localesOffset) &&
+         ReadLe16(h, kLcnameCount, &t->lcnameCount) &&
+         ReadLe32(h, kLcidsOffset, &t->lcidsOffset) &&
+         ReadLe32(h, kLcnamesOffset, &t->lcnamesOffset) &&
+         ReadLe32(h, kStringsOffset, &t->stringsOffset) &&
+         t->localeSize >= kDefaultAnsiCodePage + 2 &&
          t->table.Has(t->lcidsOffset, kIndexEntrySize * t->lcidCount) &&
          t->table.Has(t->lcnamesOffset, kIndexEntrySize * t->lcnameCount) &&
          t->table.Has(t->localesOffset,
@@ -80,14 +80,15 @@ bool NlsFindLocaleName(const NlsLocaleTable& t, const char* name,
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
     uint64_t entry = t.lcnamesOffset + kIndexEntrySize * uint64_t(mid);
-    int res = CompareName(t, name, Le16At(t.table, entry));
+    uint16_t at = 0;
+    if (!ReadLe16(t.table, entry, &at)) return false;
+    int res = CompareName(t, name, at);
     if (res < 0) {
       hi = mid - 1;
     } else if (res > 0) {
       lo = mid + 1;
     } else {
-      *record = Le16At(t.table, entry + 2);
-      return *record < t.localeCount;
+      return ReadLe16(t.table, entry + 2, record) && *record < t.localeCount;
     }
   }
   return false;
@@ -99,14 +100,14 @@ bool NlsFindLocaleId(const NlsLocaleTable& t, uint32_t lcid,
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
     uint64_t entry = t.lcidsOffset + kIndexEntrySize * uint64_t(mid);
-    uint32_t id = Le32At(t.table, entry);
+    uint32_t id = 0;
+    if (!ReadLe32(t.table, entry, &id)) return false;
     if (lcid < id) {
       hi = mid - 1;
     } else if (lcid > id) {
       lo = mid + 1;
     } else {
-      *record = Le16At(t.table, entry + 4);
-      return *record < t.localeCount;
+      return ReadLe16(t.table, entry + 4, record) && *record < t.localeCount;
     }
   }
   return false;
@@ -114,9 +115,13 @@ bool NlsFindLocaleId(const NlsLocaleTable& t, uint32_t lcid,
 
 static uint16_t RecordField(const NlsLocaleTable& t, uint16_t record,
                             uint64_t field) {
-  if (record >= t.localeCount) return 0;
-  return Le16At(t.table, t.localesOffset +
-                             uint64_t{t.localeSize} * record + field);
+  uint16_t value = 0;
+  if (record >= t.localeCount ||
+      !ReadLe16(t.table,
+                t.localesOffset + uint64_t{t.localeSize} * record + field,
+                &value))
+    return 0;
+  return value;
 }
 
 uint16_t NlsDefaultLanguage(const NlsLocaleTable& t, uint16_t record) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codepage/nls_code_page.h"
+#include "unicode/ascii_fold.h"
 
 namespace {
 
@@ -113,12 +114,8 @@ uint32_t UnixCharsetCodePage(const char* charset) {
   char name[16];
   size_t j = 0;
   for (size_t i = 0; charset[i] != '\0' && j + 1 < sizeof name; ++i) {
-    char c = charset[i];
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) {
-      name[j++] = c;
-    } else if (c >= 'a' && c <= 'z') {
-      name[j++] = static_cast<char>(c - ('a' - 'A'));
-    }
+    char c = AsciiUpper(charset[i]);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) name[j++] = c;
   }
   name[j] = '\0';
   for (const Charset& c : kCharsets) {
@@ -144,7 +141,8 @@ WineLocaleChoice WineChooseLocale(const char* charset, const char* system,
   }
   if (table != nullptr && NlsFindLocaleName(*table, userName, &record))
     choice.userLcid = NlsDefaultLanguage(*table, record);
-  if (choice.systemLcid == 0) choice.systemLcid = kLcidEnglishUs;
+  // Names Wine does not know give US English.
+  if (choice.systemLcid == 0) choice.systemLcid = kLangEnglishUs;
   if (choice.userLcid == 0) choice.userLcid = choice.systemLcid;
   if (table != nullptr &&
       NlsFindLocaleId(*table, choice.systemLcid, &record)) {

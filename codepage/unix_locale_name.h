@@ -6,10 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "bytes/language_id.h"
 #include "codepage/nls_locale.h"
-
-// US English: the language Wine takes when the names give none it knows.
-constexpr uint32_t kLcidEnglishUs = 0x0409;
 
 // The longest locale name, with its terminating zero.
 constexpr size_t kLocaleNameCapacity = 85;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "unicode/ascii_fold.h"
 #include "unicode/utf16.h"
 #include "unicode/utf8.h"
 
@@ -98,10 +99,7 @@ bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
                      size_t bLen) {
   if (aLen != bLen) return false;
   for (size_t i = 0; i < aLen; ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x + ('a' - 'A'));
-    if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y + ('a' - 'A'));
-    if (x != y) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }
@@ -109,9 +107,7 @@ bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
 uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed) {
   uint32_t h = 2166136261u ^ seed;
   for (size_t i = 0; i < len; ++i) {
-    char16_t c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c + ('a' - 'A'));
-    h = (h ^ c) * 16777619u;
+    h = (h ^ AsciiLower(name[i])) * 16777619u;
   }
   h ^= h >> 16;
   h *= 0x7FEB352Du;

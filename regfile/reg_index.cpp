@@ -7,6 +7,7 @@
 
 #include "regfile/reg_escape.h"
 #include "regfile/reg_lexer.h"
+#include "unicode/ascii_fold.h"
 #include "unicode/upper_case.h"
 
 namespace {
@@ -89,8 +90,7 @@ inline char16_t NextFoldedUnit(const char*& p, const char* end) {
   }
   if (c != '\\') {
     ++p;
-    return static_cast<char16_t>(static_cast<unsigned>(c - 'a') < 26u ? c - 0x20
-                                                                      : c);
+    return AsciiUpper(static_cast<char16_t>(c));
   }
   char16_t unit = 0;
   RegUnescapeUnit(p, end, &unit);

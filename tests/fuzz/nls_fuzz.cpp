@@ -53,7 +53,7 @@ static void ExerciseLocaleTable(const uint8_t* data, size_t size) {
         NlsDefaultAnsiCodePage(table, record);
     }
   }
-  uint32_t lcid = size >= 4 ? data[0] | (data[1] << 8) : kLcidEnglishUs;
+  uint32_t lcid = size >= 4 ? data[0] | (data[1] << 8) : kLangEnglishUs;
   if (NlsFindLocaleId(table, lcid, &record)) NlsDefaultAnsiCodePage(table, record);
   WineLocaleChoice choice =
       WineChooseLocale("UTF-8", name, "C", name, &table);
