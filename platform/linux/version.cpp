@@ -1,8 +1,9 @@
-// The version calls of the platform interface on the host. The resource is
-// located and read once per file: PlatformVersionInfoSize keeps it (one
-// entry, with the file's identity) for the PlatformVersionInfoRead that
-// follows. Each block carries a small header in front, so that the root
-// query knows the block's size and how many bytes came from the file.
+// The version calls of the platform interface on the host. A file's
+// resource is located, read, filled into a block and its root queried once:
+// PlatformVersionInfoSize keeps all of it in the context (one file, with its
+// identity), and PlatformVersionInfoRead of the same file copies the block
+// and its root into the caller's, which carries a small header in front for
+// the root query.
 #include "platform/linux/version.h"
 
 #include <fcntl.h>
@@ -20,29 +21,20 @@
 #include "pe/version_resource.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/locale.h"
+#include "platform/linux/registry.h"
 #include "platform/platform.h"
 
 namespace {
 
-uint64_t g_bytesRead = 0;
-
-struct Located {
-  bool valid;
-  std::string path;
-  dev_t dev;
-  ino_t ino;
-  off_t size;
-  struct timespec mtime;
-  bool is16;
-  std::vector<unsigned char> bytes;
-};
-Located g_cache = {false, std::string(), 0, 0, 0, {0, 0}, false, {}};
-
+// In front of each block: its size, the resource bytes in it, and its root
+// record as the read call found it (rootLen 0: no usable root).
 struct BlockHeader {
   uint32_t size;
   uint32_t dataLen;
-  uint64_t reserved;
+  uint32_t rootOffset;
+  uint32_t rootLen;
 };
 
 // An open file and the last page-sized window read from it: the walk to the
@@ -65,7 +57,6 @@ uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
     if (n <= 0) break;
     done += static_cast<uint64_t>(n);
   }
-  g_bytesRead += done;
   return done;
 }
 
@@ -89,7 +80,7 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   return len;
 }
 
-bool SameFile(const Located& c, const std::string& path,
+bool SameFile(const HostVersionState& c, const std::string& path,
               const struct stat& st) {
   return c.valid && c.path == path && c.dev == st.st_dev &&
          c.ino == st.st_ino && c.size == st.st_size &&
@@ -97,23 +88,11 @@ bool SameFile(const Located& c, const std::string& path,
          c.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// The size the platform would report and a block it would fill, checked
-// here so that an unusable root gives no version information at all.
-bool RootIsUsable(const Located& c) {
-  uint32_t length = static_cast<uint32_t>(c.bytes.size());
-  uint32_t size = VersionBlockSize(length, c.is16);
-  if (size == 0) return false;
-  std::vector<unsigned char> block(size, 0);
-  uint32_t dataLen =
-      FillVersionBlock(c.bytes.data(), length, c.is16, block.data(), size);
-  uint32_t offset, len;
-  return QueryVersionRoot(block.data(), size, dataLen, HostAnsiCodec(), &offset,
-                          &len);
-}
-
 // Opens a regular file without blocking (a FIFO, socket, device or
-// directory is refused at once) and locates and reads its resource.
-const Located* Locate(const char* unixPath) {
+// directory is refused at once), locates and reads its resource, fills the
+// block the platform would and queries its root: a file whose root is not
+// usable gives no version information at all.
+const HostVersionState* Locate(const char* unixPath) {
   int fd = open(unixPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st;
@@ -121,12 +100,13 @@ const Located* Locate(const char* unixPath) {
     close(fd);
     return nullptr;
   }
+  HostVersionState& v = Host().version;
   std::string path(unixPath);
-  if (SameFile(g_cache, path, st)) {
+  if (SameFile(v, path, st)) {
     close(fd);
-    return &g_cache;
+    return &v;
   }
-  g_cache.valid = false;
+  v.valid = false;
   const HostLocaleChoice& locale = HostLocale();
   LanguagePreference langs = {static_cast<uint16_t>(locale.userLcid),
                               static_cast<uint16_t>(locale.systemLcid)};
@@ -139,25 +119,39 @@ const Located* Locate(const char* unixPath) {
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
-    g_cache.bytes.assign(res.length, 0);
-    ok = ReadAt(&reader, res.offset, g_cache.bytes.data(), res.length) ==
+    v.bytes.assign(res.length, 0);
+    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) ==
          res.length;
   }
   close(fd);
   if (!ok) return nullptr;
-  g_cache.path = path;
-  g_cache.dev = st.st_dev;
-  g_cache.ino = st.st_ino;
-  g_cache.size = st.st_size;
-  g_cache.mtime = st.st_mtim;
-  g_cache.is16 = res.is16;
-  g_cache.valid = RootIsUsable(g_cache);
-  return g_cache.valid ? &g_cache : nullptr;
+  v.path = path;
+  v.dev = st.st_dev;
+  v.ino = st.st_ino;
+  v.size = st.st_size;
+  v.mtime = st.st_mtim;
+  v.is16 = res.is16;
+  uint32_t size = VersionBlockSize(res.length, res.is16);
+  if (size == 0) return nullptr;
+  v.block.assign(size, 0);
+  v.dataLen = FillVersionBlock(v.bytes.data(), res.length, res.is16,
+                               v.block.data(), size);
+  v.valid = QueryVersionRoot(v.block.data(), size, v.dataLen, HostAnsiCodec(),
+                             &v.rootOffset, &v.rootLen);
+  return v.valid ? &v : nullptr;
+}
+
+// The file the size call just located, without opening it again, or the
+// file located now.
+const HostVersionState* Located(const char* unixPath) {
+  const HostVersionState& v = Host().version;
+  return v.valid && v.path == unixPath ? &v : Locate(unixPath);
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
   if (dosPath == nullptr) return false;
-  return HostResolveDosPath(dosPath, unixPath) == DosPathKind::kFile;
+  return HostResolveDosPath(dosPath, HostSeesWow64(), unixPath) ==
+         DosPathKind::kFile;
 }
 
 BlockHeader* HeaderOf(void* block) {
@@ -168,26 +162,18 @@ BlockHeader* HeaderOf(void* block) {
 }  // namespace
 
 uint32_t HostVersionInfoSize(const char* unixPath) {
-  const Located* c = Locate(unixPath);
-  if (c == nullptr) return 0;
-  return VersionBlockSize(static_cast<uint32_t>(c->bytes.size()), c->is16);
+  const HostVersionState* v = Locate(unixPath);
+  return v == nullptr ? 0 : static_cast<uint32_t>(v->block.size());
 }
 
 bool HostVersionInfoRead(const char* unixPath, uint32_t size, void* block,
                          uint32_t* dataLen) {
-  const Located* c = Locate(unixPath);
-  if (c == nullptr || block == nullptr) return false;
+  const HostVersionState* v = Located(unixPath);
+  if (v == nullptr || block == nullptr) return false;
   *dataLen =
-      FillVersionBlock(c->bytes.data(), static_cast<uint32_t>(c->bytes.size()),
-                       c->is16, static_cast<unsigned char*>(block), size);
+      FillVersionBlock(v->bytes.data(), static_cast<uint32_t>(v->bytes.size()),
+                       v->is16, static_cast<unsigned char*>(block), size);
   return true;
-}
-
-uint64_t HostVersionBytesRead() { return g_bytesRead; }
-
-void HostForgetVersionCache() {
-  g_cache.valid = false;
-  g_cache.bytes.clear();
 }
 
 uint32_t PlatformVersionInfoSize(const char* path) {
@@ -202,7 +188,6 @@ void* PlatformVersionBlockAlloc(uint32_t size) {
   if (mem == nullptr) return nullptr;
   BlockHeader* h = static_cast<BlockHeader*>(mem);
   h->size = size;
-  h->dataLen = 0;
   return static_cast<unsigned char*>(mem) + sizeof(BlockHeader);
 }
 
@@ -215,17 +200,30 @@ bool PlatformVersionInfoRead(const char* path, uint32_t size, void* block) {
   if (!ResolveFile(path, unixPath) || block == nullptr) return false;
   BlockHeader* h = HeaderOf(block);
   if (h->size != size) return false;
-  return HostVersionInfoRead(unixPath.c_str(), size, block, &h->dataLen);
+  const HostVersionState* v = Located(unixPath.c_str());
+  if (v == nullptr) return false;
+  unsigned char* bytes = static_cast<unsigned char*>(block);
+  if (size == v->block.size()) {
+    memcpy(bytes, v->block.data(), size);
+    h->dataLen = v->dataLen;
+    h->rootOffset = v->rootOffset;
+    h->rootLen = v->rootLen;
+    return true;
+  }
+  h->dataLen = FillVersionBlock(v->bytes.data(),
+                                static_cast<uint32_t>(v->bytes.size()),
+                                v->is16, bytes, size);
+  if (!QueryVersionRoot(bytes, size, h->dataLen, HostAnsiCodec(),
+                        &h->rootOffset, &h->rootLen))
+    h->rootLen = 0;
+  return true;
 }
 
 bool PlatformVersionQueryRoot(void* block, const void** record, uint32_t* len) {
   if (block == nullptr) return false;
   const BlockHeader* h = HeaderOf(block);
-  uint32_t offset = 0;
-  if (!QueryVersionRoot(static_cast<unsigned char*>(block), h->size, h->dataLen,
-                        HostAnsiCodec(), &offset, len)) {
-    return false;
-  }
-  *record = static_cast<unsigned char*>(block) + offset;
+  if (h->rootLen == 0) return false;
+  *record = static_cast<unsigned char*>(block) + h->rootOffset;
+  *len = h->rootLen;
   return true;
 }

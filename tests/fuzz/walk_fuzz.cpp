@@ -26,9 +26,8 @@
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/dos_path.h"
 #include "platform/linux/registry.h"
-#include "platform/linux/version.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/wine_prefix.h"
 #include "run/run.h"
 
@@ -178,8 +177,6 @@ void ProbeInProcess(const std::string& list) {
   FuzzWriteFile(path, list.data(), list.size());
   std::string vars = FuzzUniquePath("vars");
   HostForgetRegistry();
-  HostForgetDirectoryListings();
-  HostForgetVersionCache();
   InitPathText();
   SearchEntry entry;
   ProbeResult result;
@@ -219,6 +216,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
+  HostContext context;  // a run of its own
+  HostScope scope(context);
   // The walk and the fixture's names in either kind of code page.
   HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);
   std::string text = MakeList(in);
