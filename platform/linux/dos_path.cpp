@@ -64,10 +64,13 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
   return false;
 }
 
-// Looks up the components of `rest` (separated by `sep`) under the Unix
-// directory `root`. A trailing separator asks for a directory.
+// Looks up the components of `rest` under the Unix directory `root`, as
+// Wine's NT lookup does: '\' and '/' both separate, and a "." or ".."
+// component names nothing (collapsing is done before, on the text). A
+// trailing separator asks for a directory. `dosNames`: the components are
+// DOS names, in which some characters are invalid.
 DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
-                           char16_t sep, std::string &unixPath) {
+                           bool dosNames, std::string &unixPath) {
   std::string current = root;
   struct stat st;
   if (stat(current.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -75,15 +78,15 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
   }
   size_t pos = 0;
   while (pos < rest.size()) {
-    size_t end = rest.find(sep, pos);
-    if (end == std::u16string::npos) end = rest.size();
+    size_t end = pos;
+    while (end < rest.size() && !IsDosSeparator(rest[end])) ++end;
     std::u16string name = rest.substr(pos, end - pos);
     if (name.empty() || name == u"." || name == u".." ||
         name.size() > kDosMaxComponentUnits) {
       return DosPathKind::kMissing;
     }
     for (char16_t c : name) {
-      if (sep == u'\\' && IsInvalidDosNameChar(c)) {
+      if (dosNames && IsInvalidDosNameChar(c)) {
         return DosPathKind::kMissing;
       }
     }
@@ -170,18 +173,16 @@ std::u16string DosCurrentDirectory(std::string &unixCwd) {
   return out;
 }
 
-// Looks up `rest` (components separated by `sep`) under the Unix
-// directory `root`; for a device name only its directory, the part before
-// the last `sep`, has to exist.
+// Looks up `rest` under the Unix directory `root`; for a device name only
+// its directory, the part up to the last separator, has to exist.
 DosPathKind Lookup(const std::string &root, const std::u16string &rest,
-                   char16_t sep, bool device, std::string &unixPath) {
-  if (!device) return WalkComponents(root, rest, sep, unixPath);
-  size_t slash = rest.rfind(sep);
-  std::u16string dir = slash == std::u16string::npos
-                           ? std::u16string()
-                           : rest.substr(0, slash + 1);
+                   bool dosNames, bool device, std::string &unixPath) {
+  if (!device) return WalkComponents(root, rest, dosNames, unixPath);
+  size_t end = rest.size();
+  while (end > 0 && !IsDosSeparator(rest[end - 1])) --end;
   std::string unused;
-  return WalkComponents(root, dir, sep, unused) == DosPathKind::kDirectory
+  return WalkComponents(root, rest.substr(0, end), dosNames, unused) ==
+                 DosPathKind::kDirectory
              ? DosPathKind::kDevice
              : DosPathKind::kMissing;
 }
@@ -201,16 +202,16 @@ DosPathKind Resolve(const char *dosPath, bool redirect32, bool &usedCwd,
     case DosFullKind::kConsole:
       return DosPathKind::kDevice;
     case DosFullKind::kUnix:
-      return Lookup("/", full.text.substr(1), u'/', full.device, unixPath);
+      return Lookup("/", full.text.substr(1), false, full.device, unixPath);
     case DosFullKind::kHere:
       if (unixCwd.empty()) return DosPathKind::kMissing;
-      return Lookup(unixCwd, full.text, u'\\', full.device, unixPath);
+      return Lookup(unixCwd, full.text, true, full.device, unixPath);
     case DosFullKind::kDrive:
       break;
   }
   std::string root = DriveRoot(full.text[0]);
   if (root.empty()) return DosPathKind::kMissing;
-  return Lookup(root, full.text.substr(3), u'\\', full.device, unixPath);
+  return Lookup(root, full.text.substr(3), true, full.device, unixPath);
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ static std::u16string CommonValues() {
   reg += Line(u"ListSlash", Quoted(u"C:\\Tools\\Editor\\;D:\\Shared\\"));
   reg += Line(u"ListNoSlash", Quoted(u"C:\\Tools\\Editor;D:\\Shared"));
   reg += Line(u"Lab", Quoted(u"C:\\lab"));
+  reg += Line(u"UnixLab", Quoted(Widen(LabDriveC() + "/lab")));
   reg += Line(u"Nowhere", Quoted(u"C:\\lab\\Nowhere"));
   reg += Line(u"Expand", HexData(2, u"%SystemDrive%\\lab\\Editor" + Nul(1)));
   reg += Line(u"Multi",

@@ -138,6 +138,7 @@ const Row kRows[] = {
     {"/tmp/../tmp/.", kInTree, "A 10", kDir},
     {"/tmp.", kInTree, "A 10", kDir},
     {"/tmp\\..\\tmp", kInTree, "E 2", kMiss},
+    {"/tmp\\", kInTree, "A 10", kDir},
     {"/lab/fa/Dir", kInTree, "E 3", kMiss},
     // Empty, roots, drives.
     {"", kInTree, "E 3", kMiss},
