@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -37,16 +38,27 @@ struct BlockHeader {
   uint32_t rootLen;
 };
 
-// An open file and the last page-sized window read from it: the walk to the
-// resource makes many small reads close together (headers, the section
-// table, the first directory levels), which one read serves.
+// A page of a file read at once: the walk to the resource makes many small
+// reads close together, which one read serves.
+struct Window {
+  uint64_t offset;
+  uint64_t length;
+  unsigned char bytes[4096];
+};
+
+// An open file, its first page (the headers and the section table, read
+// again after the resource directory) and the last other page read.
 struct FileReader {
   int fd;
   uint64_t fileSize;
-  uint64_t windowOffset;
-  uint64_t windowLength;
-  unsigned char window[4096];
+  Window head;
+  Window near;
 };
+
+bool Holds(const Window& w, uint64_t offset, uint64_t len) {
+  return offset >= w.offset && offset - w.offset <= w.length &&
+         len <= w.length - (offset - w.offset);
+}
 
 uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
   uint64_t done = 0;
@@ -62,21 +74,19 @@ uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
 
 uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   FileReader& r = *static_cast<FileReader*>(ctx);
-  if (len > sizeof r.window) return ReadFully(r.fd, offset, buf, len);
-  bool inside = offset >= r.windowOffset &&
-                offset - r.windowOffset <= r.windowLength &&
-                len <= r.windowLength - (offset - r.windowOffset);
-  if (!inside) {
-    uint64_t want = sizeof r.window;
+  if (len > sizeof r.near.bytes) return ReadFully(r.fd, offset, buf, len);
+  Window* w = Holds(r.head, offset, len) ? &r.head : &r.near;
+  if (!Holds(*w, offset, len)) {
+    uint64_t want = sizeof w->bytes;
     if (offset >= r.fileSize)
       want = 0;
     else if (r.fileSize - offset < want)
       want = r.fileSize - offset;
-    r.windowOffset = offset;
-    r.windowLength = ReadFully(r.fd, offset, r.window, want);
-    if (len > r.windowLength) len = r.windowLength;
+    w->offset = offset;
+    w->length = ReadFully(r.fd, offset, w->bytes, want);
+    if (len > w->length) len = w->length;
   }
-  memcpy(buf, r.window + (offset - r.windowOffset), len);
+  memcpy(buf, w->bytes + (offset - w->offset), len);
   return len;
 }
 
@@ -114,8 +124,12 @@ const HostVersionState* Locate(const char* unixPath) {
   FileReader reader;
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
-  reader.windowOffset = 0;
-  reader.windowLength = 0;
+  reader.head.offset = 0;
+  reader.head.length = ReadFully(
+      fd, 0, reader.head.bytes,
+      std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
+  reader.near.offset = 0;
+  reader.near.length = 0;
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
