@@ -64,6 +64,30 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
   return false;
 }
 
+// Finds `name` in `dir` as FindInDirectory does; `isDir` tells what it is.
+// Directories found are kept for the run (by `dir` and `name`; an empty
+// name is `dir` itself): the walks of one run pass the same ones.
+bool FindEntry(const std::string &dir, const std::u16string &name,
+               std::string &found, bool &isDir) {
+  auto &directories = Host().paths.directories;
+  auto known = directories.find({dir, name});
+  if (known != directories.end()) {
+    found = known->second;
+    isDir = true;
+    return true;
+  }
+  struct stat st;
+  if (name.empty()) {
+    found = dir;
+    if (stat(dir.c_str(), &st) != 0) return false;
+  } else if (!FindInDirectory(dir, name, found, st)) {
+    return false;
+  }
+  isDir = S_ISDIR(st.st_mode);
+  if (isDir) directories.emplace(std::make_pair(dir, name), found);
+  return true;
+}
+
 // Looks up the components of `rest` under the Unix directory `root`, as
 // Wine's NT lookup does: '\' and '/' both separate, and a "." or ".."
 // component names nothing (collapsing is done before, on the text). A
@@ -71,11 +95,10 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
 // DOS names, in which some characters are invalid.
 DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
                            bool dosNames, std::string &unixPath) {
-  std::string current = root;
-  struct stat st;
-  if (stat(current.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  std::string current;
+  bool isDir = false;
+  if (!FindEntry(root, std::u16string(), current, isDir) || !isDir)
     return DosPathKind::kMissing;
-  }
   size_t pos = 0;
   while (pos < rest.size()) {
     size_t end = pos;
@@ -91,18 +114,15 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
       }
     }
     std::string next;
-    if (!FindInDirectory(current, name, next, st)) return DosPathKind::kMissing;
-    bool last = end == rest.size() || end + 1 == rest.size();
-    if (!last && !S_ISDIR(st.st_mode)) return DosPathKind::kMissing;
-    if (end + 1 == rest.size() && !S_ISDIR(st.st_mode)) {
-      return DosPathKind::kMissing;
-    }
+    if (!FindEntry(current, name, next, isDir)) return DosPathKind::kMissing;
+    // Only the last component may be a file, and not with a trailing
+    // separator.
+    if (!isDir && end != rest.size()) return DosPathKind::kMissing;
     current = next;
     pos = end + 1;
   }
-  // `st` is what the last component (or the root) is.
   unixPath = current;
-  return S_ISDIR(st.st_mode) ? DosPathKind::kDirectory : DosPathKind::kFile;
+  return isDir ? DosPathKind::kDirectory : DosPathKind::kFile;
 }
 
 // The canonical Unix directories of the drives a-z (through the prefix's
