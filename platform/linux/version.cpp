@@ -144,7 +144,6 @@ const HostVersionState* Locate(const char* unixPath) {
   v.ino = st.st_ino;
   v.size = st.st_size;
   v.mtime = st.st_mtim;
-  v.is16 = res.is16;
   uint32_t size = VersionBlockSize(res.length, res.is16);
   if (size == 0) return nullptr;
   v.block.assign(size, 0);
@@ -153,13 +152,6 @@ const HostVersionState* Locate(const char* unixPath) {
   v.valid = QueryVersionRoot(v.block.data(), size, v.dataLen, HostAnsiCodec(),
                              &v.rootOffset, &v.rootLen);
   return v.valid ? &v : nullptr;
-}
-
-// The file the size call just located, without opening it again, or the
-// file located now.
-const HostVersionState* Located(const char* unixPath) {
-  const HostVersionState& v = Host().version;
-  return v.valid && v.path == unixPath ? &v : Locate(unixPath);
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
@@ -180,14 +172,9 @@ uint32_t HostVersionInfoSize(const char* unixPath) {
   return v == nullptr ? 0 : static_cast<uint32_t>(v->block.size());
 }
 
-bool HostVersionInfoRead(const char* unixPath, uint32_t size, void* block,
-                         uint32_t* dataLen) {
-  const HostVersionState* v = Located(unixPath);
-  if (v == nullptr || block == nullptr) return false;
-  *dataLen =
-      FillVersionBlock(v->bytes.data(), static_cast<uint32_t>(v->bytes.size()),
-                       v->is16, static_cast<unsigned char*>(block), size);
-  return true;
+const HostVersionState* HostVersionInfoRead(const char* unixPath) {
+  const HostVersionState& v = Host().version;
+  return v.valid && v.path == unixPath ? &v : Locate(unixPath);
 }
 
 uint32_t PlatformVersionInfoSize(const char* path) {
@@ -214,22 +201,12 @@ bool PlatformVersionInfoRead(const char* path, uint32_t size, void* block) {
   if (!ResolveFile(path, unixPath) || block == nullptr) return false;
   BlockHeader* h = HeaderOf(block);
   if (h->size != size) return false;
-  const HostVersionState* v = Located(unixPath.c_str());
-  if (v == nullptr) return false;
-  unsigned char* bytes = static_cast<unsigned char*>(block);
-  if (size == v->block.size()) {
-    memcpy(bytes, v->block.data(), size);
-    h->dataLen = v->dataLen;
-    h->rootOffset = v->rootOffset;
-    h->rootLen = v->rootLen;
-    return true;
-  }
-  h->dataLen = FillVersionBlock(v->bytes.data(),
-                                static_cast<uint32_t>(v->bytes.size()),
-                                v->is16, bytes, size);
-  if (!QueryVersionRoot(bytes, size, h->dataLen, HostAnsiCodec(),
-                        &h->rootOffset, &h->rootLen))
-    h->rootLen = 0;
+  const HostVersionState* v = HostVersionInfoRead(unixPath.c_str());
+  if (v == nullptr || size != v->block.size()) return false;
+  memcpy(block, v->block.data(), size);
+  h->dataLen = v->dataLen;
+  h->rootOffset = v->rootOffset;
+  h->rootLen = v->rootLen;
   return true;
 }
 

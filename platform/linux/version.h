@@ -20,7 +20,6 @@ struct HostVersionState {
   ino_t ino = 0;
   off_t size = 0;
   struct timespec mtime = {0, 0};
-  bool is16 = false;
   std::vector<unsigned char> bytes;  // the resource
   std::vector<unsigned char> block;  // filled and queried
   uint32_t dataLen = 0;              // resource bytes in the block
@@ -34,7 +33,7 @@ struct HostVersionState {
 // rest of the file.
 uint32_t HostVersionInfoSize(const char* unixPath);
 
-// Fills a zeroed block of `size` bytes as the platform does; `dataLen`
-// receives the number of bytes that came from the file.
-bool HostVersionInfoRead(const char* unixPath, uint32_t size, void* block,
-                         uint32_t* dataLen);
+// The file's block as the platform fills it, its root queried: the one the
+// size call located when it is the same file, without opening it again.
+// Null when the file has no usable version information.
+const HostVersionState* HostVersionInfoRead(const char* unixPath);

@@ -19,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include "pe/version_block.h"
-#include "platform/linux/code_page.h"
 #include "platform/linux/host_context.h"
 #include "platform/linux/version.h"
 #include "platform/linux/locale.h"
@@ -35,17 +33,11 @@ std::string g_dir;  // the built fixtures
 // The program's call sequence on the host reader: dwFileVersionMS, or 0.
 uint32_t HostFileVersionMS(const std::string& path) {
   uint32_t size = HostVersionInfoSize(path.c_str());
-  if (size == 0) return 0;
-  std::vector<unsigned char> block(size, 0);
-  uint32_t dataLen = 0, offset = 0, len = 0;
-  if (!HostVersionInfoRead(path.c_str(), size, block.data(), &dataLen)) {
+  const HostVersionState* v = HostVersionInfoRead(path.c_str());
+  if (size == 0 || v == nullptr || v->rootLen < 52 ||
+      static_cast<uint64_t>(v->rootOffset) + 52 > size)
     return 0;
-  }
-  if (!QueryVersionRoot(block.data(), size, dataLen, HostAnsiCodec(), &offset,
-                        &len))
-    return 0;
-  if (len < 52 || static_cast<uint64_t>(offset) + 52 > size) return 0;
-  const unsigned char* p = block.data() + offset + 8;
+  const unsigned char* p = v->block.data() + v->rootOffset + 8;
   return p[0] | (p[1] << 8) | (p[2] << 16) |
          (static_cast<uint32_t>(p[3]) << 24);
 }
@@ -237,11 +229,8 @@ TEST_F(VersionReader, LargeSparseFileGivesTheResourceAtItsEnd) {
   const char* files[] = {"far_resource_1g.exe", "v7_64.exe"};
   for (int i = 0; i < 2; ++i) {
     std::string path = g_dir + "/" + files[i];
-    uint32_t size = HostVersionInfoSize(path.c_str()), dataLen = 0;
-    ASSERT_GT(size, 0u) << files[i];
-    blocks[i].assign(size, 0);
-    ASSERT_TRUE(HostVersionInfoRead(path.c_str(), size, blocks[i].data(),
-                                    &dataLen));
+    ASSERT_GT(HostVersionInfoSize(path.c_str()), 0u) << files[i];
+    blocks[i] = HostVersionInfoRead(path.c_str())->block;
   }
   EXPECT_EQ(blocks[0], blocks[1]);
   EXPECT_EQ(HostFileVersionMS(g_dir + "/far_resource_1g.exe"), 0x00070001u);
