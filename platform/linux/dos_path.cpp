@@ -64,41 +64,28 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
   return false;
 }
 
-// Finds `name` in `dir` as FindInDirectory does; `isDir` tells what it is.
-// Directories found are kept for the run (by `dir` and `name`; an empty
-// name is `dir` itself): the walks of one run pass the same ones.
-bool FindEntry(const std::string &dir, const std::u16string &name,
-               std::string &found, bool &isDir) {
-  auto &directories = Host().paths.directories;
-  auto known = directories.find({dir, name});
-  if (known != directories.end()) {
-    found = known->second;
-    isDir = true;
-    return true;
-  }
-  struct stat st;
-  if (name.empty()) {
-    found = dir;
-    if (stat(dir.c_str(), &st) != 0) return false;
-  } else if (!FindInDirectory(dir, name, found, st)) {
-    return false;
-  }
-  isDir = S_ISDIR(st.st_mode);
-  if (isDir) directories.emplace(std::make_pair(dir, name), found);
-  return true;
-}
-
 // Looks up the components of `rest` under the Unix directory `root`, as
-// Wine's NT lookup does: '\' and '/' both separate, and a "." or ".."
+// Wine's NT lookup does: '\\' and '/' both separate, and a "." or ".."
 // component names nothing (collapsing is done before, on the text). A
 // trailing separator asks for a directory. `dosNames`: the components are
-// DOS names, in which some characters are invalid.
+// DOS names, in which some characters are invalid. The directories the last
+// walk passed are taken again for the same leading names.
 DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
                            bool dosNames, std::string &unixPath) {
-  std::string current;
-  bool isDir = false;
-  if (!FindEntry(root, std::u16string(), current, isDir) || !isDir)
-    return DosPathKind::kMissing;
+  HostPathState &paths = Host().paths;
+  struct stat st;
+  bool same = paths.walkRoot == root;
+  if (!same) {
+    paths.walkRoot.clear();
+    paths.walkDirs.clear();
+    if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return DosPathKind::kMissing;
+    paths.walkRoot = root;
+  }
+  const std::string *current = &root;
+  bool isDir = true;
+  size_t depth = 0;
+  std::string found;
   size_t pos = 0;
   while (pos < rest.size()) {
     size_t end = pos;
@@ -113,15 +100,29 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
         return DosPathKind::kMissing;
       }
     }
-    std::string next;
-    if (!FindEntry(current, name, next, isDir)) return DosPathKind::kMissing;
+    if (same && depth < paths.walkDirs.size() &&
+        paths.walkDirs[depth].first == name) {
+      current = &paths.walkDirs[depth++].second;
+      isDir = true;
+    } else {
+      same = false;
+      paths.walkDirs.resize(depth);
+      if (!FindInDirectory(*current, name, found, st))
+        return DosPathKind::kMissing;
+      isDir = S_ISDIR(st.st_mode);
+      if (isDir) {
+        paths.walkDirs.emplace_back(name, found);
+        current = &paths.walkDirs[depth++].second;
+      } else {
+        current = &found;
+      }
+    }
     // Only the last component may be a file, and not with a trailing
     // separator.
     if (!isDir && end != rest.size()) return DosPathKind::kMissing;
-    current = next;
     pos = end + 1;
   }
-  unixPath = current;
+  unixPath = *current;
   return isDir ? DosPathKind::kDirectory : DosPathKind::kFile;
 }
 

@@ -13,15 +13,18 @@
 enum class DosPathKind { kMissing, kFile, kDirectory, kDevice };
 
 // What a run has read of the file system to resolve paths. A run is a
-// snapshot: each directory is listed and found at most once, the drives
-// are read once per prefix, and the path asked last is answered as before when it is
+// snapshot: each directory is listed at most once, the drives are read
+// once per prefix, the directories a walk passed are taken again by the
+// next walk that passes them, and the path asked last is answered as before when it is
 // asked again in the same code page, view and prefix (a found file's path
 // is asked by the file test and by both version calls of one entry).
 struct HostPathState {
   // Directory listings in readdir order, by Unix directory.
   std::map<std::string, std::vector<std::string>> listings;
-  // Directories found, by the Unix directory and the name looked up in it.
-  std::map<std::pair<std::string, std::u16string>, std::string> directories;
+  // The last walk's root and the directories it passed: each name asked
+  // and the Unix directory it led to.
+  std::string walkRoot;
+  std::vector<std::pair<std::u16string, std::string>> walkDirs;
   // The canonical Unix directories of the drives a-z (empty: no drive),
   // and the prefix they were read from.
   std::string driveRoots[26];
