@@ -55,15 +55,17 @@ bool IsDosDeviceName(const std::u16string &path) {
   return false;
 }
 
-void CollapseDosPath(std::u16string &path, size_t mark) {
-  for (char16_t &c : path) {
-    if (c == u'/') c = u'\\';
+void CollapseDosPath(std::u16string &path, size_t mark, char16_t sep) {
+  if (sep == u'\\') {
+    for (char16_t &c : path) {
+      if (c == u'/') c = u'\\';
+    }
   }
   std::u16string out;
   out.reserve(path.size());
   for (size_t i = 0; i < path.size(); ++i) {
-    if (i >= (mark > 1 ? mark : 1) && path[i] == u'\\' && !out.empty() &&
-        out.back() == u'\\') {
+    if (i >= (mark > 1 ? mark : 1) && path[i] == sep && !out.empty() &&
+        out.back() == sep) {
       continue;
     }
     out.push_back(path[i]);
@@ -72,7 +74,7 @@ void CollapseDosPath(std::u16string &path, size_t mark) {
   while (p < out.size()) {
     if (out[p] == u'.') {
       char16_t next = p + 1 < out.size() ? out[p + 1] : u'\0';
-      if (next == u'\\') {
+      if (next == sep) {
         out.erase(p, 2);
         continue;
       }
@@ -83,11 +85,11 @@ void CollapseDosPath(std::u16string &path, size_t mark) {
       }
       if (next == u'.') {
         char16_t after = p + 2 < out.size() ? out[p + 2] : u'\0';
-        if (after == u'\\' || after == u'\0') {
-          size_t from = p + (after == u'\\' ? 3 : 2);
+        if (after == sep || after == u'\0') {
+          size_t from = p + (after == sep ? 3 : 2);
           if (p > mark) {
             --p;
-            while (p > mark && out[p - 1] != u'\\') --p;
+            while (p > mark && out[p - 1] != sep) --p;
             if (after == u'\0' && p > mark) --p;
           }
           out.erase(p, from - p);
@@ -95,7 +97,7 @@ void CollapseDosPath(std::u16string &path, size_t mark) {
         }
       }
     }
-    while (p < out.size() && out[p] != u'\\') ++p;
+    while (p < out.size() && out[p] != sep) ++p;
     if (p < out.size()) {
       if (p > mark && out[p - 1] == u'.') {
         out.erase(p - 1, 1);
@@ -154,4 +156,80 @@ bool DosRedirectWow64(std::u16string &path) {
   }
   return Replace(path, at, "system32", "syswow64") ||
          Replace(path, at, "regedit.exe", "syswow64\\regedit.exe");
+}
+
+bool DosPathNeedsCurrentDirectory(const std::u16string &path) {
+  if (path.empty() || path[0] == u'/') return false;
+  if (IsDosSeparator(path[0]) && path.size() > 1 && IsDosSeparator(path[1]))
+    return false;
+  return !(path.size() >= 3 && path[1] == u':' && IsDosSeparator(path[2]));
+}
+
+namespace {
+
+// A collapsed "X:\..." drive path, redirected for a 32-bit program.
+DosFullPath DrivePath(std::u16string full, bool device, bool redirect32) {
+  if (full.size() < 3 || full[1] != u':' || full[2] != u'\\')
+    return {DosFullKind::kMissing, false, std::u16string()};
+  if (redirect32) DosRedirectWow64(full);
+  return {DosFullKind::kDrive, device, full};
+}
+
+// "\\?\X:\...": taken literally; '/' is no separator there and fails.
+DosFullPath LiteralPath(std::u16string rest, bool redirect32) {
+  DosFullPath out = DrivePath(rest, false, redirect32);
+  if (out.text.find(u'/') != std::u16string::npos) out.kind = DosFullKind::kMissing;
+  return out;
+}
+
+}  // namespace
+
+DosFullPath DosMakeFullPath(const std::u16string &path,
+                            const std::u16string &cwd, bool redirect32) {
+  const DosFullPath missing = {DosFullKind::kMissing, false, std::u16string()};
+  if (path.empty() || path.size() > kDosMaxPathUnits ||
+      path.find_first_not_of(u' ') == std::u16string::npos) {
+    return missing;
+  }
+  if (IsDosSeparator(path[0]) && path.size() > 1 && IsDosSeparator(path[1])) {
+    if (path.size() < 4 || (path[2] != u'.' && path[2] != u'?') ||
+        !IsDosSeparator(path[3])) {
+      return missing;  // a network path
+    }
+    std::u16string rest = path.substr(4);
+    if (path.compare(0, 4, u"\\\\?\\") == 0) return LiteralPath(rest, redirect32);
+    if (rest.size() == 3 && DosStartsWithWord(rest.data(), 3, "CON"))
+      return {DosFullKind::kConsole, true, std::u16string()};
+    CollapseDosPath(rest, 0, u'\\');
+    return DrivePath(rest, false, redirect32);
+  }
+  bool device = IsDosDeviceName(path);
+  if (path[0] == u'/') {
+    // Wine's Unix form: '\' is part of a name there.
+    std::u16string text = path;
+    CollapseDosPath(text, 1, u'/');
+    return {DosFullKind::kUnix, device, text};
+  }
+  std::u16string full;
+  if (!DosPathNeedsCurrentDirectory(path)) {
+    full = DosUpperAscii(path[0]) + path.substr(1);
+  } else if (path.size() >= 2 && path[1] == u':') {
+    char16_t letter = DosUpperAscii(path[0]);
+    full = !cwd.empty() && cwd[0] == letter
+               ? cwd + path.substr(2)
+               : std::u16string{letter, u':', u'\\'} + path.substr(2);
+  } else if (IsDosSeparator(path[0])) {
+    if (cwd.empty()) return missing;
+    full = cwd.substr(0, 2) + path;
+  } else if (!cwd.empty()) {
+    full = cwd + path;
+  } else {
+    // Relative to a working directory no drive holds, which ".." does not
+    // leave.
+    full = u"?:\\" + path;
+    CollapseDosPath(full, 3, u'\\');
+    return {DosFullKind::kHere, device, full.substr(3)};
+  }
+  CollapseDosPath(full, 3, u'\\');
+  return DrivePath(full, device, redirect32);
 }

@@ -1,9 +1,8 @@
 // Resolves DOS paths the way Wine 8 does for GetFileAttributesA: the ANSI
-// path becomes UTF-16, is made absolute against the current directory and
-// collapsed as text ("." and ".." removed, separators unified, trailing dots
-// and blanks dropped), and then each component is looked up under the drive's
-// Unix directory: first by its exact name, then by a case-folded scan of the
-// directory. Device names and the length limit are checked on the way.
+// path becomes UTF-16 and is made absolute and collapsed as text
+// (dospath/), and then each component is looked up under the drive's Unix
+// directory: first by its exact name, then by a case-folded scan of the
+// directory.
 #include "platform/linux/dos_path.h"
 
 #include <dirent.h>
@@ -13,26 +12,16 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <vector>
 
 #include "dospath/dos_path_text.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/registry.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/wine_prefix.h"
 
 namespace {
 
-// ---- The file system side ------------------------------------------------
-
-// Directory listings read this run, in readdir order, by Unix directory.
-std::map<std::string, std::vector<std::string>> &Listings() {
-  static std::map<std::string, std::vector<std::string>> listings;
-  return listings;
-}
-
 const std::vector<std::string> *Listing(const std::string &dir) {
-  auto &listings = Listings();
+  auto &listings = Host().paths.listings;
   auto found = listings.find(dir);
   if (found != listings.end()) return &found->second;
   DIR *d = opendir(dir.c_str());
@@ -75,54 +64,75 @@ bool FindInDirectory(const std::string &dir, const std::u16string &name,
   return false;
 }
 
-// Looks up the components of `rest` (separated by `sep`) under the Unix
-// directory `root`. A trailing separator asks for a directory.
+// Looks up the components of `rest` under the Unix directory `root`, as
+// Wine's NT lookup does: '\\' and '/' both separate, and a "." or ".."
+// component names nothing (collapsing is done before, on the text). A
+// trailing separator asks for a directory. `dosNames`: the components are
+// DOS names, in which some characters are invalid. The directories the last
+// walk passed are taken again for the same leading names.
 DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
-                           char16_t sep, std::string &unixPath) {
-  std::string current = root;
+                           bool dosNames, std::string &unixPath) {
+  HostPathState &paths = Host().paths;
   struct stat st;
-  if (stat(current.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    return DosPathKind::kMissing;
+  bool same = paths.walkRoot == root;
+  if (!same) {
+    paths.walkRoot.clear();
+    paths.walkDirs.clear();
+    if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return DosPathKind::kMissing;
+    paths.walkRoot = root;
   }
+  const std::string *current = &root;
+  bool isDir = true;
+  size_t depth = 0;
+  std::string found;
   size_t pos = 0;
   while (pos < rest.size()) {
-    size_t end = rest.find(sep, pos);
-    if (end == std::u16string::npos) end = rest.size();
+    size_t end = pos;
+    while (end < rest.size() && !IsDosSeparator(rest[end])) ++end;
     std::u16string name = rest.substr(pos, end - pos);
     if (name.empty() || name == u"." || name == u".." ||
         name.size() > kDosMaxComponentUnits) {
       return DosPathKind::kMissing;
     }
     for (char16_t c : name) {
-      if (sep == u'\\' && IsInvalidDosNameChar(c)) {
+      if (dosNames && IsInvalidDosNameChar(c)) {
         return DosPathKind::kMissing;
       }
     }
-    std::string next;
-    if (!FindInDirectory(current, name, next, st)) return DosPathKind::kMissing;
-    bool last = end == rest.size() || end + 1 == rest.size();
-    if (!last && !S_ISDIR(st.st_mode)) return DosPathKind::kMissing;
-    if (end + 1 == rest.size() && !S_ISDIR(st.st_mode)) {
-      return DosPathKind::kMissing;
+    if (same && depth < paths.walkDirs.size() &&
+        paths.walkDirs[depth].first == name) {
+      current = &paths.walkDirs[depth++].second;
+      isDir = true;
+    } else {
+      same = false;
+      paths.walkDirs.resize(depth);
+      if (!FindInDirectory(*current, name, found, st))
+        return DosPathKind::kMissing;
+      isDir = S_ISDIR(st.st_mode);
+      if (isDir) {
+        paths.walkDirs.emplace_back(name, found);
+        current = &paths.walkDirs[depth++].second;
+      } else {
+        current = &found;
+      }
     }
-    current = next;
+    // Only the last component may be a file, and not with a trailing
+    // separator.
+    if (!isDir && end != rest.size()) return DosPathKind::kMissing;
     pos = end + 1;
   }
-  // `st` is what the last component (or the root) is.
-  unixPath = current;
-  return S_ISDIR(st.st_mode) ? DosPathKind::kDirectory : DosPathKind::kFile;
+  unixPath = *current;
+  return isDir ? DosPathKind::kDirectory : DosPathKind::kFile;
 }
 
 // The canonical Unix directories of the drives a-z (through the prefix's
-// dosdevices/, any letter that exists there; empty for a letter that has
-// none), read once per prefix.
+// dosdevices/, any letter that exists there), read once per prefix.
 const std::string *DriveRoots() {
-  static std::string roots[26];
-  static std::string knownPrefix;
-  static bool known = false;
+  HostPathState &paths = Host().paths;
   const std::string &prefix = HostWinePrefix();
-  if (!known || knownPrefix != prefix) {
-    for (std::string &root : roots) root.clear();
+  if (!paths.rootsKnown || paths.rootsPrefix != prefix) {
+    for (std::string &root : paths.driveRoots) root.clear();
     // Only the letters that dosdevices/ lists are resolved.
     std::string devices = prefix + "/dosdevices";
     DIR *d = prefix.empty() ? nullptr : opendir(devices.c_str());
@@ -134,13 +144,13 @@ const std::string *DriveRoots() {
       std::string link = devices + "/" + n;
       char resolved[PATH_MAX];
       if (realpath(link.c_str(), resolved) != nullptr)
-        roots[n[0] - 'a'] = resolved;
+        paths.driveRoots[n[0] - 'a'] = resolved;
     }
     if (d != nullptr) closedir(d);
-    knownPrefix = prefix;
-    known = true;
+    paths.rootsPrefix = prefix;
+    paths.rootsKnown = true;
   }
-  return roots;
+  return paths.driveRoots;
 }
 
 std::string DriveRoot(char16_t letter) {
@@ -184,142 +194,74 @@ std::u16string DosCurrentDirectory(std::string &unixCwd) {
   return out;
 }
 
-// Checks a device name's directory, the part of `rest` before its last
-// `sep`, under `root`.
-DosPathKind ResolveDevice(const std::string &root, const std::u16string &rest,
-                          char16_t sep) {
-  size_t slash = rest.rfind(sep);
-  std::u16string dir = slash == std::u16string::npos
-                           ? std::u16string()
-                           : rest.substr(0, slash + 1);
+// Looks up `rest` under the Unix directory `root`; for a device name only
+// its directory, the part up to the last separator, has to exist.
+DosPathKind Lookup(const std::string &root, const std::u16string &rest,
+                   bool dosNames, bool device, std::string &unixPath) {
+  if (!device) return WalkComponents(root, rest, dosNames, unixPath);
+  size_t end = rest.size();
+  while (end > 0 && !IsDosSeparator(rest[end - 1])) --end;
   std::string unused;
-  return WalkComponents(root, dir, sep, unused) == DosPathKind::kDirectory
+  return WalkComponents(root, rest.substr(0, end), dosNames, unused) ==
+                 DosPathKind::kDirectory
              ? DosPathKind::kDevice
              : DosPathKind::kMissing;
 }
 
-// Resolves a collapsed "X:\..." path, redirected as Wine redirects a 32-bit
-// program in a 64-bit prefix; a device name asks only that its directory
-// exists.
-DosPathKind ResolveDrivePath(std::u16string full, bool device,
-                             std::string &unixPath) {
-  if (full.size() < 3 || full[1] != u':' || full[2] != u'\\') {
-    return DosPathKind::kMissing;
+DosPathKind Resolve(const char *dosPath, bool redirect32, bool &usedCwd,
+                    std::string &unixPath) {
+  std::u16string path;
+  HostAnsiToWide(dosPath, strlen(dosPath), path);
+  std::string unixCwd;
+  std::u16string cwd;
+  usedCwd = DosPathNeedsCurrentDirectory(path);
+  if (usedCwd) cwd = DosCurrentDirectory(unixCwd);
+  DosFullPath full = DosMakeFullPath(path, cwd, redirect32);
+  switch (full.kind) {
+    case DosFullKind::kMissing:
+      return DosPathKind::kMissing;
+    case DosFullKind::kConsole:
+      return DosPathKind::kDevice;
+    case DosFullKind::kUnix:
+      return Lookup("/", full.text.substr(1), false, full.device, unixPath);
+    case DosFullKind::kHere:
+      if (unixCwd.empty()) return DosPathKind::kMissing;
+      return Lookup(unixCwd, full.text, true, full.device, unixPath);
+    case DosFullKind::kDrive:
+      break;
   }
-  if (HostSeesWow64()) DosRedirectWow64(full);
-  std::string root = DriveRoot(full[0]);
+  std::string root = DriveRoot(full.text[0]);
   if (root.empty()) return DosPathKind::kMissing;
-  std::u16string rest = full.substr(3);
-  if (device) return ResolveDevice(root, rest, u'\\');
-  return WalkComponents(root, rest, u'\\', unixPath);
-}
-
-// A path starting with a single '/' is a Unix path, collapsed and looked up
-// like any other; '\' is part of a Unix name there.
-DosPathKind ResolveUnixPath(const std::u16string &path, bool device,
-                            std::string &unixPath) {
-  std::u16string text = path;
-  for (char16_t &c : text) {
-    if (c == u'\\') c = 0xF000;  // keeps '\' out of the separators
-  }
-  CollapseDosPath(text, 1);
-  for (char16_t &c : text) {
-    if (c == u'\\') c = u'/';
-    if (c == 0xF000) c = u'\\';
-  }
-  std::u16string rest = text.substr(1);
-  if (device) return ResolveDevice("/", rest, u'/');
-  return WalkComponents("/", rest, u'/', unixPath);
-}
-
-// "\\?\X:\...": taken literally, no collapsing, no trailing-dot removal and
-// no device names: "." and ".." components, doubled separators and '/' fail;
-// "\\?\C:\" is the drive root. Redirected like any other full path.
-DosPathKind ResolveLiteralPath(std::u16string rest, std::string &unixPath) {
-  if (rest.size() < 3 || rest[1] != u':' || rest[2] != u'\\') {
-    return DosPathKind::kMissing;
-  }
-  if (HostSeesWow64()) DosRedirectWow64(rest);
-  for (char16_t c : rest) {
-    if (c == u'/') return DosPathKind::kMissing;
-  }
-  std::string root = DriveRoot(rest[0]);
-  if (root.empty()) return DosPathKind::kMissing;
-  return WalkComponents(root, rest.substr(3), u'\\', unixPath);
+  return Lookup(root, full.text.substr(3), true, full.device, unixPath);
 }
 
 }  // namespace
-
-void HostForgetDirectoryListings() { Listings().clear(); }
 
 std::u16string HostDosFormOf(const std::string &unixPath) {
   return DosFormOf(unixPath);
 }
 
-DosPathKind HostResolveDosPath(const char *dosPath, std::string &unixPath) {
+DosPathKind HostResolveDosPath(const char *dosPath, bool redirect32,
+                               std::string &unixPath) {
   unixPath.clear();
   if (dosPath == nullptr) return DosPathKind::kMissing;
-  std::u16string path;
-  HostAnsiToWide(dosPath, strlen(dosPath), path);
-  if (path.empty() || path.size() > kDosMaxPathUnits)
-    return DosPathKind::kMissing;
-  if (path.find_first_not_of(u' ') == std::u16string::npos) {
-    return DosPathKind::kMissing;
+  HostPathState &paths = Host().paths;
+  uint32_t page = HostAnsiCodePage();
+  const std::string &prefix = HostWinePrefix();
+  if (paths.lastKnown && paths.lastPage == page &&
+      paths.lastRedirect32 == redirect32 && paths.lastAsked == dosPath &&
+      paths.lastPrefix == prefix) {
+    unixPath = paths.lastUnixPath;
+    return paths.lastKind;
   }
-
-  if (IsDosSeparator(path[0]) && path.size() > 1 && IsDosSeparator(path[1])) {
-    // "\\?\" and "\\.\" prefixes; everything else with two leading
-    // separators is a network path, which is never found.
-    if (path.size() < 4 || (path[2] != u'.' && path[2] != u'?') ||
-        !IsDosSeparator(path[3])) {
-      return DosPathKind::kMissing;
-    }
-    if (path[0] == u'\\' && path[1] == u'\\' && path[2] == u'?' &&
-        path[3] == u'\\') {
-      return ResolveLiteralPath(path.substr(4), unixPath);
-    }
-    std::u16string rest = path.substr(4);
-    if (rest.size() == 3 && DosStartsWithWord(rest.data(), 3, "CON")) {
-      return DosPathKind::kDevice;
-    }
-    CollapseDosPath(rest, 0);
-    return ResolveDrivePath(rest, false, unixPath);
-  }
-
-  bool device = IsDosDeviceName(path);
-  if (path[0] == u'/') return ResolveUnixPath(path, device, unixPath);
-
-  std::u16string full;
-  if (path.size() >= 3 && path[1] == u':' && IsDosSeparator(path[2])) {
-    // A full path: the working directory plays no part.
-    full = DosUpperAscii(path[0]) + path.substr(1);
-    CollapseDosPath(full, 3);
-    return ResolveDrivePath(full, device, unixPath);
-  }
-  std::string unixCwd;
-  std::u16string cwd = DosCurrentDirectory(unixCwd);
-  if (path.size() >= 2 && path[1] == u':') {
-    char16_t letter = DosUpperAscii(path[0]);
-    if (!cwd.empty() && cwd[0] == letter) {
-      full = cwd + path.substr(2);
-    } else {
-      full = std::u16string{letter, u':', u'\\'} + path.substr(2);
-    }
-  } else if (IsDosSeparator(path[0])) {
-    if (cwd.empty()) return DosPathKind::kMissing;
-    full = cwd.substr(0, 2) + path;
-  } else if (!cwd.empty()) {
-    full = cwd + path;
-  } else {
-    // No drive holds the working directory (no prefix): relative to the
-    // working directory itself, which ".." does not leave.
-    if (unixCwd.empty()) return DosPathKind::kMissing;
-    full = u"?:\\" + path;
-    CollapseDosPath(full, 3);
-    std::u16string rest = full.substr(3);
-    if (device) return ResolveDevice(unixCwd, rest, u'\\');
-    return WalkComponents(unixCwd, rest, u'\\', unixPath);
-  }
-  CollapseDosPath(full, 3);
-  return ResolveDrivePath(full, device, unixPath);
+  bool usedCwd = false;
+  DosPathKind kind = Resolve(dosPath, redirect32, usedCwd, unixPath);
+  paths.lastKnown = !usedCwd;
+  paths.lastAsked = dosPath;
+  paths.lastPage = page;
+  paths.lastRedirect32 = redirect32;
+  paths.lastPrefix = prefix;
+  paths.lastKind = kind;
+  paths.lastUnixPath = unixPath;
+  return kind;
 }

@@ -3,9 +3,11 @@
 #include <string>
 
 #include "platform/linux/dos_path.h"
+#include "platform/linux/registry.h"
 #include "platform/platform.h"
 
 bool PlatformFileExists(const char *path) {
   std::string unixPath;
-  return HostResolveDosPath(path, unixPath) != DosPathKind::kMissing;
+  return HostResolveDosPath(path, HostSeesWow64(), unixPath) !=
+         DosPathKind::kMissing;
 }

@@ -1,14 +1,16 @@
-// The version calls of the platform interface on the host. The resource is
-// located and read once per file: PlatformVersionInfoSize keeps it (one
-// entry, with the file's identity) for the PlatformVersionInfoRead that
-// follows. Each block carries a small header in front, so that the root
-// query knows the block's size and how many bytes came from the file.
+// The version calls of the platform interface on the host. A file's
+// resource is located, read, filled into a block and its root queried once:
+// PlatformVersionInfoSize keeps all of it in the context (one file, with its
+// identity), and PlatformVersionInfoRead of the same file copies the block
+// and its root into the caller's, which carries a small header in front for
+// the root query.
 #include "platform/linux/version.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -20,41 +22,43 @@
 #include "pe/version_resource.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/locale.h"
+#include "platform/linux/registry.h"
 #include "platform/platform.h"
 
 namespace {
 
-uint64_t g_bytesRead = 0;
-
-struct Located {
-  bool valid;
-  std::string path;
-  dev_t dev;
-  ino_t ino;
-  off_t size;
-  struct timespec mtime;
-  bool is16;
-  std::vector<unsigned char> bytes;
-};
-Located g_cache = {false, std::string(), 0, 0, 0, {0, 0}, false, {}};
-
+// In front of each block: its size, the resource bytes in it, and its root
+// record as the read call found it (rootLen 0: no usable root).
 struct BlockHeader {
   uint32_t size;
   uint32_t dataLen;
-  uint64_t reserved;
+  uint32_t rootOffset;
+  uint32_t rootLen;
 };
 
-// An open file and the last page-sized window read from it: the walk to the
-// resource makes many small reads close together (headers, the section
-// table, the first directory levels), which one read serves.
+// A page of a file read at once: the walk to the resource makes many small
+// reads close together, which one read serves.
+struct Window {
+  uint64_t offset;
+  uint64_t length;
+  unsigned char bytes[4096];
+};
+
+// An open file, its first page (the headers and the section table, read
+// again after the resource directory) and the last other page read.
 struct FileReader {
   int fd;
   uint64_t fileSize;
-  uint64_t windowOffset;
-  uint64_t windowLength;
-  unsigned char window[4096];
+  Window head;
+  Window near;
 };
+
+bool Holds(const Window& w, uint64_t offset, uint64_t len) {
+  return offset >= w.offset && offset - w.offset <= w.length &&
+         len <= w.length - (offset - w.offset);
+}
 
 uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
   uint64_t done = 0;
@@ -65,31 +69,28 @@ uint64_t ReadFully(int fd, uint64_t offset, void* buf, uint64_t len) {
     if (n <= 0) break;
     done += static_cast<uint64_t>(n);
   }
-  g_bytesRead += done;
   return done;
 }
 
 uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   FileReader& r = *static_cast<FileReader*>(ctx);
-  if (len > sizeof r.window) return ReadFully(r.fd, offset, buf, len);
-  bool inside = offset >= r.windowOffset &&
-                offset - r.windowOffset <= r.windowLength &&
-                len <= r.windowLength - (offset - r.windowOffset);
-  if (!inside) {
-    uint64_t want = sizeof r.window;
+  if (len > sizeof r.near.bytes) return ReadFully(r.fd, offset, buf, len);
+  Window* w = Holds(r.head, offset, len) ? &r.head : &r.near;
+  if (!Holds(*w, offset, len)) {
+    uint64_t want = sizeof w->bytes;
     if (offset >= r.fileSize)
       want = 0;
     else if (r.fileSize - offset < want)
       want = r.fileSize - offset;
-    r.windowOffset = offset;
-    r.windowLength = ReadFully(r.fd, offset, r.window, want);
-    if (len > r.windowLength) len = r.windowLength;
+    w->offset = offset;
+    w->length = ReadFully(r.fd, offset, w->bytes, want);
+    if (len > w->length) len = w->length;
   }
-  memcpy(buf, r.window + (offset - r.windowOffset), len);
+  memcpy(buf, w->bytes + (offset - w->offset), len);
   return len;
 }
 
-bool SameFile(const Located& c, const std::string& path,
+bool SameFile(const HostVersionState& c, const std::string& path,
               const struct stat& st) {
   return c.valid && c.path == path && c.dev == st.st_dev &&
          c.ino == st.st_ino && c.size == st.st_size &&
@@ -97,23 +98,11 @@ bool SameFile(const Located& c, const std::string& path,
          c.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// The size the platform would report and a block it would fill, checked
-// here so that an unusable root gives no version information at all.
-bool RootIsUsable(const Located& c) {
-  uint32_t length = static_cast<uint32_t>(c.bytes.size());
-  uint32_t size = VersionBlockSize(length, c.is16);
-  if (size == 0) return false;
-  std::vector<unsigned char> block(size, 0);
-  uint32_t dataLen =
-      FillVersionBlock(c.bytes.data(), length, c.is16, block.data(), size);
-  uint32_t offset, len;
-  return QueryVersionRoot(block.data(), size, dataLen, HostAnsiCodec(), &offset,
-                          &len);
-}
-
 // Opens a regular file without blocking (a FIFO, socket, device or
-// directory is refused at once) and locates and reads its resource.
-const Located* Locate(const char* unixPath) {
+// directory is refused at once), locates and reads its resource, fills the
+// block the platform would and queries its root: a file whose root is not
+// usable gives no version information at all.
+const HostVersionState* Locate(const char* unixPath) {
   int fd = open(unixPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st;
@@ -121,12 +110,13 @@ const Located* Locate(const char* unixPath) {
     close(fd);
     return nullptr;
   }
+  HostVersionState& v = Host().version;
   std::string path(unixPath);
-  if (SameFile(g_cache, path, st)) {
+  if (SameFile(v, path, st)) {
     close(fd);
-    return &g_cache;
+    return &v;
   }
-  g_cache.valid = false;
+  v.valid = false;
   const HostLocaleChoice& locale = HostLocale();
   LanguagePreference langs = {static_cast<uint16_t>(locale.userLcid),
                               static_cast<uint16_t>(locale.systemLcid)};
@@ -134,30 +124,40 @@ const Located* Locate(const char* unixPath) {
   FileReader reader;
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
-  reader.windowOffset = 0;
-  reader.windowLength = 0;
+  reader.head.offset = 0;
+  reader.head.length = ReadFully(
+      fd, 0, reader.head.bytes,
+      std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
+  reader.near.offset = 0;
+  reader.near.length = 0;
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
-    g_cache.bytes.assign(res.length, 0);
-    ok = ReadAt(&reader, res.offset, g_cache.bytes.data(), res.length) ==
+    v.bytes.assign(res.length, 0);
+    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) ==
          res.length;
   }
   close(fd);
   if (!ok) return nullptr;
-  g_cache.path = path;
-  g_cache.dev = st.st_dev;
-  g_cache.ino = st.st_ino;
-  g_cache.size = st.st_size;
-  g_cache.mtime = st.st_mtim;
-  g_cache.is16 = res.is16;
-  g_cache.valid = RootIsUsable(g_cache);
-  return g_cache.valid ? &g_cache : nullptr;
+  v.path = path;
+  v.dev = st.st_dev;
+  v.ino = st.st_ino;
+  v.size = st.st_size;
+  v.mtime = st.st_mtim;
+  uint32_t size = VersionBlockSize(res.length, res.is16);
+  if (size == 0) return nullptr;
+  v.block.assign(size, 0);
+  v.dataLen = FillVersionBlock(v.bytes.data(), res.length, res.is16,
+                               v.block.data(), size);
+  v.valid = QueryVersionRoot(v.block.data(), size, v.dataLen, HostAnsiCodec(),
+                             &v.rootOffset, &v.rootLen);
+  return v.valid ? &v : nullptr;
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
   if (dosPath == nullptr) return false;
-  return HostResolveDosPath(dosPath, unixPath) == DosPathKind::kFile;
+  return HostResolveDosPath(dosPath, HostSeesWow64(), unixPath) ==
+         DosPathKind::kFile;
 }
 
 BlockHeader* HeaderOf(void* block) {
@@ -168,26 +168,13 @@ BlockHeader* HeaderOf(void* block) {
 }  // namespace
 
 uint32_t HostVersionInfoSize(const char* unixPath) {
-  const Located* c = Locate(unixPath);
-  if (c == nullptr) return 0;
-  return VersionBlockSize(static_cast<uint32_t>(c->bytes.size()), c->is16);
+  const HostVersionState* v = Locate(unixPath);
+  return v == nullptr ? 0 : static_cast<uint32_t>(v->block.size());
 }
 
-bool HostVersionInfoRead(const char* unixPath, uint32_t size, void* block,
-                         uint32_t* dataLen) {
-  const Located* c = Locate(unixPath);
-  if (c == nullptr || block == nullptr) return false;
-  *dataLen =
-      FillVersionBlock(c->bytes.data(), static_cast<uint32_t>(c->bytes.size()),
-                       c->is16, static_cast<unsigned char*>(block), size);
-  return true;
-}
-
-uint64_t HostVersionBytesRead() { return g_bytesRead; }
-
-void HostForgetVersionCache() {
-  g_cache.valid = false;
-  g_cache.bytes.clear();
+const HostVersionState* HostVersionInfoRead(const char* unixPath) {
+  const HostVersionState& v = Host().version;
+  return v.valid && v.path == unixPath ? &v : Locate(unixPath);
 }
 
 uint32_t PlatformVersionInfoSize(const char* path) {
@@ -202,7 +189,6 @@ void* PlatformVersionBlockAlloc(uint32_t size) {
   if (mem == nullptr) return nullptr;
   BlockHeader* h = static_cast<BlockHeader*>(mem);
   h->size = size;
-  h->dataLen = 0;
   return static_cast<unsigned char*>(mem) + sizeof(BlockHeader);
 }
 
@@ -215,17 +201,20 @@ bool PlatformVersionInfoRead(const char* path, uint32_t size, void* block) {
   if (!ResolveFile(path, unixPath) || block == nullptr) return false;
   BlockHeader* h = HeaderOf(block);
   if (h->size != size) return false;
-  return HostVersionInfoRead(unixPath.c_str(), size, block, &h->dataLen);
+  const HostVersionState* v = HostVersionInfoRead(unixPath.c_str());
+  if (v == nullptr || size != v->block.size()) return false;
+  memcpy(block, v->block.data(), size);
+  h->dataLen = v->dataLen;
+  h->rootOffset = v->rootOffset;
+  h->rootLen = v->rootLen;
+  return true;
 }
 
 bool PlatformVersionQueryRoot(void* block, const void** record, uint32_t* len) {
   if (block == nullptr) return false;
   const BlockHeader* h = HeaderOf(block);
-  uint32_t offset = 0;
-  if (!QueryVersionRoot(static_cast<unsigned char*>(block), h->size, h->dataLen,
-                        HostAnsiCodec(), &offset, len)) {
-    return false;
-  }
-  *record = static_cast<unsigned char*>(block) + offset;
+  if (h->rootLen == 0) return false;
+  *record = static_cast<unsigned char*>(block) + h->rootOffset;
+  *len = h->rootLen;
   return true;
 }

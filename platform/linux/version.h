@@ -2,23 +2,38 @@
 // do once the DOS path is resolved.
 #pragma once
 
-#include <cstdint>
+#include <sys/types.h>
 
-// The version resource located for the last file asked.
-struct HostVersionState {};
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+// The version resource located for the last file asked, with the file's
+// identity, and the block the platform fills from it with its root already
+// queried: the size call locates, fills and queries, and the read call of
+// the same file copies the block.
+struct HostVersionState {
+  bool valid = false;
+  std::string path;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  struct timespec mtime = {0, 0};
+  std::vector<unsigned char> bytes;  // the resource
+  std::vector<unsigned char> block;  // filled and queried
+  uint32_t dataLen = 0;              // resource bytes in the block
+  uint32_t rootOffset = 0;           // the root record in the block
+  uint32_t rootLen = 0;
+};
 
 // The block size the platform reports for the file, 0 when it has no usable
-// version information. Opens without blocking and reads only regular files.
+// version information. Opens without blocking and reads only regular files;
+// reads the headers, the resource directory and the resource, never the
+// rest of the file.
 uint32_t HostVersionInfoSize(const char* unixPath);
 
-// Fills a zeroed block of `size` bytes as the platform does; `dataLen`
-// receives the number of bytes that came from the file.
-bool HostVersionInfoRead(const char* unixPath, uint32_t size, void* block,
-                         uint32_t* dataLen);
-
-// Bytes read from files by the two calls above since the process started
-// (tests check that a large file costs no more than a small one).
-uint64_t HostVersionBytesRead();
-
-// Forgets the located resource kept between the two calls.
-void HostForgetVersionCache();
+// The file's block as the platform fills it, its root queried: the one the
+// size call located when it is the same file, without opening it again.
+// Null when the file has no usable version information.
+const HostVersionState* HostVersionInfoRead(const char* unixPath);

@@ -119,6 +119,8 @@ static std::vector<LookupCase> MakeCases() {
            ""),
       Same("sub_path_file_name", ed + "Lab", "Editor\\editor.exe", "7",
            "C:\\lab\\"),
+      Same("unix_path_private_use_name", ed + "UnixLab",
+           "Pua\xEF\x80\x80\\editor.exe", "", "{prefix}/drive_c/lab\\"),
       Same("non_ascii_directory", lab + "Cafe\\Dir", "editor.exe", "7",
            "C:\\lab\\Caf\xE9\\",
            "directory \"C:\\lab\\Caf\xC3\xA9\\\" (a backslash added)"),
@@ -207,7 +209,9 @@ std::string ExpectedVersion(const LookupCase& lookup, Build build) {
 }
 
 std::string ExpectedDir(const LookupCase& lookup, Build build) {
-  return ThirtyTwoBit(build) ? lookup.dir32 : lookup.dir;
+  std::string dir = ThirtyTwoBit(build) ? lookup.dir32 : lookup.dir;
+  size_t at = dir.find("{prefix}");
+  return at == std::string::npos ? dir : dir.replace(at, 8, LabPrefixDir());
 }
 
 std::string ExpectedTrace(const LookupCase& lookup, Build build) {

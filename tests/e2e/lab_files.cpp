@@ -29,6 +29,7 @@ bool InstallLabFiles(std::string* error) {
       {"v7_64.exe", "lab/Thirty2/app.exe"},
       // The Unix name is UTF-8; Wine shows it as C:\lab\Caf\xE9 in ACP 1252.
       {"v7_64.exe", "lab/Caf\xC3\xA9/editor.exe"},
+      {"v7_64.exe", "lab/Pua\xEF\x80\x80/editor.exe"},  // U+F000
       {"v7_64.exe", "lab/" + FitsExactlyDirName() + "/editor.exe"},
       {"v7_64.exe", "lab/" + CutByOneDirName() + "/editor.exe"},
       // Where a 32-bit program's system32 leads: syswow64, except for some

@@ -34,6 +34,7 @@ static std::string CommonValues() {
   reg += Line("ListSlash", RegQuoted("C:\\Tools\\Editor\\;D:\\Shared\\"));
   reg += Line("ListNoSlash", RegQuoted("C:\\Tools\\Editor;D:\\Shared"));
   reg += Line("Lab", RegQuoted("C:\\lab"));
+  reg += Line("UnixLab", RegQuoted(LabDriveC() + "/lab"));
   reg += Line("Nowhere", RegQuoted("C:\\lab\\Nowhere"));
   reg += Line("Expand", RegHexText(2, "%SystemDrive%\\lab\\Editor" + Nul(1)));
   reg += Line("Multi",

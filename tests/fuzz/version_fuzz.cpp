@@ -13,7 +13,8 @@
 
 #include "fuzz_support.h"
 #include "platform/platform.h"
-#include "platform/linux/version.h"
+#include "platform/linux/host_context.h"
+#include "platform/linux/wine_prefix.h"
 #include "probe/probe.h"
 
 namespace {
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzWriteFile(g_unixPath, data, size);
-  HostForgetVersionCache();
+  HostContext context;
+  HostScope scope(context);
   const char* path = g_dosPath.c_str();
   uint32_t blockSize = PlatformVersionInfoSize(path);
   if (blockSize == 0) {
@@ -71,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   PlatformVersionBlockFree(block);
-  HostForgetVersionCache();
+  HostContext again;
+  HostScope fresh(again);
   if (ReadMajorVersion(path) != expected)
     FuzzFail("the probe's version differs from the root record");
   return 0;

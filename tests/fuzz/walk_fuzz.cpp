@@ -26,9 +26,7 @@
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "platform/linux/code_page.h"
-#include "platform/linux/dos_path.h"
 #include "platform/linux/host_context.h"
-#include "platform/linux/version.h"
 #include "run/run.h"
 
 namespace {
@@ -175,8 +173,6 @@ void ProbeInProcess(const std::string& list) {
   std::string path = FuzzUniquePath("list");
   FuzzWriteFile(path, list.data(), list.size());
   std::string vars = FuzzUniquePath("vars");
-  HostForgetDirectoryListings();
-  HostForgetVersionCache();
   InitPathText();
   SearchEntry entry;
   ProbeResult result;
@@ -216,7 +212,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  HostContext context;
+  HostContext context;  // a run of its own
   HostScope scope(context);
   // The walk and the fixture's names in either kind of code page.
   HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);

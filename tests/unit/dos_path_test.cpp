@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "gtest/gtest.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/dos_path.h"
+#include "platform/linux/host_context.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "tests/support/files.h"
@@ -136,6 +138,7 @@ const Row kRows[] = {
     {"/tmp/../tmp/.", kInTree, "A 10", kDir},
     {"/tmp.", kInTree, "A 10", kDir},
     {"/tmp\\..\\tmp", kInTree, "E 2", kMiss},
+    {"/tmp\\", kInTree, "A 10", kDir},
     {"/lab/fa/Dir", kInTree, "E 3", kMiss},
     // Empty, roots, drives.
     {"", kInTree, "E 3", kMiss},
@@ -177,6 +180,8 @@ std::string g_prefix;  // the lab's Wine prefix, or a bare one in g_root
 std::string g_probe;   // the probe built for this suite
 bool g_wine = false;   // the lab prefix and the probe are ready
 std::string g_why;     // why they are not
+std::unique_ptr<HostContext> g_context;  // the suite's run of the host
+std::unique_ptr<HostScope> g_scope;
 
 std::string CwdPath(Cwd cwd) {
   switch (cwd) {
@@ -236,7 +241,7 @@ DosPathKind HostKind(const char *path, Cwd cwd, std::string *unixPath) {
   std::string here = CwdPath(cwd);
   EXPECT_EQ(0, chdir(here.c_str()));
   std::string resolved;
-  DosPathKind kind = HostResolveDosPath(path, resolved);
+  DosPathKind kind = HostResolveDosPath(path, false, resolved);
   if (unixPath != nullptr) *unixPath = resolved;
   return kind;
 }
@@ -244,6 +249,8 @@ DosPathKind HostKind(const char *path, Cwd cwd, std::string *unixPath) {
 class DosPathTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    g_context.reset(new HostContext());
+    g_scope.reset(new HostScope(*g_context));
     g_root = MakeTempDir("dos-path-test");
     g_probe = g_root + "/probe.exe";
     g_wine = LabPrefixSetUp(&g_why) &&
@@ -282,13 +289,14 @@ class DosPathTest : public ::testing::Test {
     symlink((g_root + "/ddrive").c_str(), (dd + "d:").c_str());
     symlink("../drive_c/lab", (dd + "f:").c_str());
     symlink((g_root + "/missing").c_str(), (dd + "g:").c_str());
-    HostForgetDirectoryListings();
   }
 
   static void TearDownTestSuite() {
     LabPrefixTearDown();
     EXPECT_EQ(0, chdir("/"));
     RemoveTree(g_root);
+    g_scope.reset();
+    g_context.reset();
   }
 };
 
