@@ -60,59 +60,60 @@ bool ParseData(const char* p, const char* e, const char*& cursor,
   return false;
 }
 
-}  // namespace
-
-bool RegFindValue(const RegHive& hive, int32_t key,
-                  const std::u16string& foldedName, RegValue* out) {
+// Visits each non-blank line of a key's blocks, from its first non-blank
+// byte, newest block first, and stops after the block in which `visit`
+// returns true; the visitor moves `cursor` past a value's continuation lines.
+template <typename Visit>
+bool VisitKeyLines(const RegHive& hive, int32_t key, Visit visit) {
   if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
     return false;
   const char* base = hive.text.get();
-  bool found = false;
-  std::u16string name;
-  // The newest block that defines the name holds the answer: its last line
-  // that does.
-  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0 && !found;
+  bool done = false;
+  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0 && !done;
        bi = hive.blocks[bi].previous) {
     const char* cursor = base + hive.blocks[bi].begin;
     const char* limit = base + hive.blocks[bi].end;
     const char *b, *e;
     while (RegNextLine(cursor, limit, &b, &e)) {
       const char* s = RegSkipSpaces(b, e);
-      if (s == e || (*s != '"' && *s != '@')) continue;
-      name.clear();
-      const char* p = ParseName(s, e, &name);
-      if (p == nullptr) continue;
-      UpperCaseText(name);
-      if (name != foldedName) {
-        cursor = RegSkipHexData(p, e, cursor, limit);
-        continue;
-      }
-      found = true;
-      if (!ParseData(p, e, cursor, limit, out)) {
-        out->type = 0;
-        out->data.clear();
-      }
+      if (s != e && visit(s, e, cursor, limit)) done = true;
     }
   }
-  return found;
+  return done;
+}
+
+}  // namespace
+
+// The newest block that defines the name holds the answer: its last line
+// that does.
+bool RegFindValue(const RegHive& hive, int32_t key,
+                  const std::u16string& foldedName, RegValue* out) {
+  std::u16string name;
+  return VisitKeyLines(hive, key, [&](const char* s, const char* e,
+                                      const char*& cursor, const char* limit) {
+    if (*s != '"' && *s != '@') return false;
+    name.clear();
+    const char* p = ParseName(s, e, &name);
+    if (p == nullptr) return false;
+    UpperCaseText(name);
+    if (name != foldedName) {
+      cursor = RegSkipHexData(p, e, cursor, limit);
+      return false;
+    }
+    if (!ParseData(p, e, cursor, limit, out)) {
+      out->type = 0;
+      out->data.clear();
+    }
+    return true;
+  });
 }
 
 bool RegIsLink(const RegHive& hive, int32_t key) {
-  if (!hive.loaded || key < 0 || static_cast<size_t>(key) >= hive.keys.size())
+  return VisitKeyLines(hive, key, [](const char* s, const char* e,
+                                     const char*& cursor, const char* limit) {
+    if (*s == '#') return RegStartsWith(s, e, "#link");
+    if (*s == '"' || *s == '@')
+      cursor = RegSkipContinuation(s, e, cursor, limit);
     return false;
-  const char* base = hive.text.get();
-  for (int32_t bi = hive.keys[key].lastBlock; bi >= 0;
-       bi = hive.blocks[bi].previous) {
-    const char* cursor = base + hive.blocks[bi].begin;
-    const char* limit = base + hive.blocks[bi].end;
-    const char *b, *e;
-    while (RegNextLine(cursor, limit, &b, &e)) {
-      const char* s = RegSkipSpaces(b, e);
-      if (s == e) continue;
-      if (*s == '#' && RegStartsWith(s, e, "#link")) return true;
-      if (*s == '"' || *s == '@')
-        cursor = RegSkipContinuation(s, e, cursor, limit);
-    }
-  }
-  return false;
+  });
 }
