@@ -70,8 +70,7 @@ std::string Trim(const std::string& s) {
 }
 
 std::string Fold(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (char& c : s) c = AsciiLower(c);
   return s;
 }
 

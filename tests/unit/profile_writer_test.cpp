@@ -17,6 +17,7 @@
 #include "platform/linux/host_context.h"
 #include "ini/ini_text.h"
 #include "tests/support/files.h"
+#include "tests/support/wide_text.h"
 
 namespace {
 
@@ -249,14 +250,8 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
     const char* name;
     std::string bytes;
   } cases[] = {
-      {"le", std::string("\xff\xfe"
-                         "a\0=\0x\0",
-                         8) +
-                 "y"},
-      {"be", std::string("\xfe\xff"
-                         "\0a\0=\0x",
-                         8) +
-                 "y"},
+      {"le", "\xFF\xFE" + Utf16Bytes(u"a=x") + "y"},
+      {"be", "\xFE\xFF" + Utf16Bytes(u"a=x", ByteOrder::kBig) + "y"},
   };
   for (const auto& c : cases) {
     std::string path = Dir() + "/odd-" + c.name + ".ini";
@@ -266,7 +261,7 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
     std::string after = FileBytes(path);
     EXPECT_EQ(after.size() % 2, 0u) << c.name;
     char buf[32];
-    PlatformReadProfile("", "a", "", buf, sizeof buf, (path + "").c_str());
+    PlatformReadProfile("", "a", "", buf, sizeof buf, path.c_str());
     EXPECT_STREQ(buf, "xy") << c.name;
     // A fresh reader of the written file (the reader caches by path).
     std::string copy = path + ".copy";
