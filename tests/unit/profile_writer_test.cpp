@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ini/ini_text.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/host_context.h"
-#include "ini/ini_text.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
+#include "tests/support/profile_writes.h"
 #include "tests/support/wide_text.h"
 
 namespace {
@@ -26,18 +27,6 @@ std::string Dir() {
   static bool open = false;
   if (!open) open = chmod(ProgramTempDir().c_str(), 0777) == 0;
   return ProgramTempDir();
-}
-
-struct Write {
-  const char* section;
-  const char* key;
-  const char* value;
-};
-
-void HostWrites(const std::string& path, const std::vector<Write>& writes) {
-  for (const Write& w : writes)
-    PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
-  PlatformCommitProfiles();
 }
 
 class ProfileWriter : public ::testing::Test {
@@ -51,7 +40,7 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
   const struct {
     const char* name;
     std::string before;
-    std::vector<Write> writes;
+    std::vector<ProfileWrite> writes;
     std::string after;
     uint32_t codePage = 1252;
     const char* between = nullptr;  // another run's file, before the commit
@@ -115,8 +104,9 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
     HostSelectCodePage(c.codePage);
     std::string path = Dir() + "/keep.ini";
     WriteBytes(path, c.before);
-    for (const Write& w : c.writes)
-      PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
+    for (const ProfileWrite& w : c.writes)
+      PlatformWriteProfile(w.section.c_str(), w.key.c_str(), w.value.c_str(),
+                           path.c_str());
     if (c.between) WriteBytes(path, c.between);
     PlatformCommitProfiles();
     EXPECT_EQ(FileBytes(path), c.after) << c.name;
