@@ -36,11 +36,6 @@ std::string g_error;  // why the lab failed once Wine and the probe were there
 
 std::string Repeat(char c, size_t n) { return std::string(n, c); }
 
-// UTF-8 text (NULs included) as a .reg hex list of its UTF-16 units.
-std::string HexList(const std::string& utf8, bool terminate) {
-  return HexBytes(Utf16Bytes(WideText(terminate ? utf8 + '\0' : utf8)), ",");
-}
-
 // The values imported into Wine, as UTF-8 .reg text.
 std::string RegFile() {
   std::string r = "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n";
@@ -48,8 +43,9 @@ std::string RegFile() {
   for (size_t n : {258, 517, 518, 519, 520})
     r += "\"sz" + std::to_string(n) + "\"=\"" + Repeat('a', n) + "\"\r\n";
   r += "\"empty\"=\"\"\r\n";
-  r += "\"expand\"=hex(2):" + HexList("%SystemRoot%\\Lab", true) + "\r\n";
-  r += "\"multi\"=hex(7):" + HexList(std::string("C:\\A\0D:\\B\0", 11), true) +
+  r += "\"expand\"=" + RegHexText(2, std::string("%SystemRoot%\\Lab\0", 17)) +
+       "\r\n";
+  r += "\"multi\"=" + RegHexText(7, std::string("C:\\A\0D:\\B\0\0", 12)) +
        "\r\n";
   r += "\"dw\"=dword:00000007\r\n\"dwabc\"=dword:00434241\r\n";
   r += "\"bin\"=hex:43,3a,5c,42,69,6e,5c\r\n\"none\"=hex(0):43,3a,5c\r\n";
@@ -58,10 +54,10 @@ std::string RegFile() {
   r += "\"odd\"=hex(1):43,00,3a,00,5c\r\n\"zero\"=hex(1):\r\n";
   for (size_t n : {10, 518, 519, 520})
     r += "\"unterm" + std::to_string(n) +
-         "\"=hex(1):" + HexList(Repeat('b', n), false) + "\r\n";
-  r +=
-      "\"embedded\"=hex(1):" + HexList(std::string("ab\0cd", 5), true) + "\r\n";
-  r += "\"ctrl\"=hex(1):" + HexList("\x01\x1f\t\n\r\x7f\"\\", true) + "\r\n";
+         "\"=" + RegHexText(1, Repeat('b', n)) + "\r\n";
+  r += "\"embedded\"=" + RegHexText(1, std::string("ab\0cd\0", 6)) + "\r\n";
+  r += "\"ctrl\"=" + RegHexText(1, std::string("\x01\x1f\t\n\r\x7f\"\\\0", 9)) +
+       "\r\n";
   r += "\"MixedCase\"=\"mc\"\r\n\"trail \"=\"t\"\r\n\"=odd[name]\"=\"o\"\r\n";
   r += "\"cafe\"=\"C:\\\\Caf\u00e9\\\\\"\r\n";
   r += "\"cjk\"=\"C:\\\\\u65e5\u672c\u8a9e\\\\\"\r\n";
@@ -69,8 +65,9 @@ std::string RegFile() {
   r += "\"kanji\"=\"\u8868\"\r\n";
   r += "\"hexpad\"=\"\u00e91\u00e9a\u00e9g\"\r\n";
   r += "\"Caf\u00e9Name\"=\"named\"\r\n";
-  r += "\"bin519\"=hex:" + HexList(Repeat('c', 259), false) + ",63\r\n";
-  r += "\"bin520\"=hex:" + HexList(Repeat('c', 260), false) + "\r\n";
+  r += "\"bin519\"=" + RegHex(3, Utf16Bytes(WideText(Repeat('c', 259))) + "c") +
+       "\r\n";
+  r += "\"bin520\"=" + RegHexText(3, Repeat('c', 260)) + "\r\n";
   r += "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\Caf\u00e9]\r\n\"k\"="
        "\"v\"\r\n";
   // Greek and Cyrillic names against the platform's case table: mu is not
@@ -199,16 +196,14 @@ class RegistryWine : public ::testing::Test {
                  (q.key.empty() ? "-" : HexBytes(q.key)) + ' ' +
                  (q.name.empty() ? "-" : HexBytes(q.name)) + '\n';
     }
-    std::string reg = g_dir + "/lab.reg", in = g_dir + "/queries.txt";
-    bool ready =
-        WriteRegFile(reg, WideText(RegFile()), &g_error) &&
-        WriteBytes(in, queries) &&
-        RunWine({"reg", "import", reg, "/reg:64"}, g_dir, 60, &g_error) &&
-        RunWine({exe, in, g_dir + "/wine1252.txt"}, g_dir, 60, &g_error,
-                "C.UTF-8") &&
-        RunWine({exe, in, g_dir + "/wine932.txt"}, g_dir, 60, &g_error,
-                "ja_JP.UTF-8") &&
-        SaveRegistryAndRestartServer(&g_error);
+    std::string in = g_dir + "/queries.txt";
+    bool ready = LabImportReg("lab.reg", RegFile(), {64}, &g_error) &&
+                 WriteBytes(in, queries) &&
+                 RunWine({exe, in, g_dir + "/wine1252.txt"}, g_dir, 60,
+                         &g_error, "C.UTF-8") &&
+                 RunWine({exe, in, g_dir + "/wine932.txt"}, g_dir, 60, &g_error,
+                         "ja_JP.UTF-8") &&
+                 SaveRegistryAndRestartServer(&g_error);
     if (!ready && g_error.empty()) g_error = "cannot write " + in;
   }
 
