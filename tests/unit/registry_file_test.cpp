@@ -190,9 +190,7 @@ TEST_F(RegistryFile, KeyPathsLinksAndRoots) {
 
 TEST_F(RegistryFile, TheLimitOf519Bytes) {
   auto hexUnits = [](size_t n) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) s += i ? ",61,00" : "61,00";
-    return s;
+    return HexBytes(Utf16Bytes(WideText(std::string(n, 'a'))), ",");
   };
   Write("system.reg",
         "[Lab] 1\n\"t518\"=\"" + std::string(518, 'a') + "\"\n\"t519\"=\"" +
