@@ -11,6 +11,7 @@
 #include "codepage/nls_locale.h"
 #include "codepage/unix_locale_name.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "unicode/utf16.h"
 
 static void ExerciseCodePage(const uint8_t* data, size_t size) {
   NlsCodePage page;
@@ -23,9 +24,7 @@ static void ExerciseCodePage(const uint8_t* data, size_t size) {
     if (wide.size() > n) FuzzFail("more units than bytes");
   }
   // Units from the whole range, picked by the input.
-  const uint8_t* tail = data + size - n;
-  for (size_t i = 0; i + 1 < n; i += 2)
-    wide.push_back(static_cast<char16_t>(tail[i] | (tail[i + 1] << 8)));
+  Utf16Unpack(ByteSpan(data + size - n, n), ByteOrder::kLittle, wide);
   std::string ansi;
   NlsFromWide(page, wide.data(), wide.size(), ansi);
   if (ansi.size() > 2 * wide.size()) FuzzFail("more than two bytes a unit");

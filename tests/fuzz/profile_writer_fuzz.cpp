@@ -18,9 +18,11 @@
 
 #include "fuzz_support.h"
 #include "pathtext/pathtext.h"
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/host_context.h"
+#include "platform/platform.h"
+#include "tests/support/profile_writes.h"
+#include "unicode/ascii_fold.h"
 
 namespace {
 
@@ -70,8 +72,7 @@ std::string Trim(const std::string& s) {
 }
 
 std::string Fold(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (char& c : s) c = AsciiLower(c);
   return s;
 }
 
@@ -115,10 +116,6 @@ std::string AsRead(const std::string& value) {
   return value;
 }
 
-struct Write {
-  std::string section, key, value;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -128,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HostScope scope(context);
   HostSelectCodePage(in.ConsumeBool() ? 932 : 1252);
   InitPathText();
-  std::vector<Write> writes(in.ConsumeIntegralInRange<size_t>(1, 6));
-  for (Write& w : writes) {
+  std::vector<ProfileWrite> writes(in.ConsumeIntegralInRange<size_t>(1, 6));
+  for (ProfileWrite& w : writes) {
     bool raw = in.ConsumeIntegralInRange<int>(0, 15) == 0;
     w.section = Text(in, raw);
     w.key = Text(in, raw);
@@ -139,17 +136,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string path = FuzzUniquePath("vars") + ".ini";
   FuzzWriteFile(path, original.data(), original.size());
-  for (const Write& w : writes)
-    PlatformWriteProfile(w.section.c_str(), w.key.c_str(), w.value.c_str(),
-                         path.c_str());
-  PlatformCommitProfiles();
+  HostWrites(path, writes);
   std::string result;
   if (!FuzzReadFile(path, result)) FuzzFail("the file is gone after commit");
 
   // Every write names a key; a non-ASCII or broken name may match any line.
   bool allAscii = true;
   std::vector<std::string> keys;
-  for (const Write& w : writes) {
+  for (const ProfileWrite& w : writes) {
     keys.push_back(Fold(Trim(w.key)));
     if (!IsAscii(w.section) || !IsAscii(w.key) || HasBreak(w.key))
       allAscii = false;
@@ -193,9 +187,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The last write of each section and key, when all of them can be read
   // back as they were written.
   if (allAscii) {
-    std::map<std::pair<std::string, std::string>, const Write*> last;
+    std::map<std::pair<std::string, std::string>, const ProfileWrite*> last;
     bool representable = true;
-    for (const Write& w : writes) {
+    for (const ProfileWrite& w : writes) {
       std::string key = Trim(w.key);
       if (HasBreak(w.section) || HasBreak(w.value) || !IsAscii(w.value) ||
           key.empty() || key.find('=') != std::string::npos || key[0] == '[')
@@ -204,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (representable) {
       for (const auto& entry : last) {
-        const Write& w = *entry.second;
+        const ProfileWrite& w = *entry.second;
         char buf[512];
         PlatformReadProfile(w.section.c_str(), w.key.c_str(), "\x01", buf,
                             sizeof buf, path.c_str());

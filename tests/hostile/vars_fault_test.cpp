@@ -39,12 +39,13 @@ namespace fs = std::filesystem;
 static const uid_t kNobody = 65534;
 
 // A search list of `count` entries whose lookups fail (the prefix does not
-// exist), so every entry writes its four keys.
-static std::string FailingList(int count) {
+// exist), so every entry writes its four keys; their variables are named
+// `stem` and a number.
+static std::string FailingList(int count, const std::string& stem = "V") {
   std::vector<ListEntry> entries;
   for (int i = 0; i < count; ++i)
     entries.push_back({"HKEY_LOCAL_MACHINE\\Software\\None\\Dir", "x.exe",
-                       "V" + std::to_string(i)});
+                       stem + std::to_string(i)});
   return SearchListText(entries);
 }
 
@@ -616,11 +617,7 @@ TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
 // the two runs one after the other (A stopped before it held the lock lets
 // B commit first).
 TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
-  std::vector<ListEntry> second;
-  for (int i = 0; i < 30; ++i)
-    second.push_back({"HKEY_LOCAL_MACHINE\\Software\\None\\Dir", "x.exe",
-                      "W" + std::to_string(i)});
-  std::string listA = FailingList(30), listB = SearchListText(second);
+  std::string listA = FailingList(30), listB = FailingList(30, "W");
   std::string old = "; kept\r\n\r\n" + OldVarsFile(30, 256 << 10);
   std::string aThenB = Reference(listB, Reference(listA, old));
   std::string bThenA = Reference(listA, Reference(listB, old));

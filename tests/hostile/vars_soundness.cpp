@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "tests/e2e/text_diff.h"
+#include "unicode/ascii_fold.h"
 
 static std::string Shown(const std::string& line) {
   return VisibleBytes(line.substr(0, 80));
@@ -74,8 +75,8 @@ bool VarsFileReadsBack(const std::string& path, const std::string& bytes,
             (!value.empty() && (value.front() == ' ' || value.back() == ' ' ||
                                 value.front() == '"' || value.front() == '\'')))
           return;
-        std::string folded;
-        for (char c : key) folded += (c >= 'a' && c <= 'z') ? c - 32 : c;
+        std::string folded = key;
+        for (char& c : folded) c = AsciiUpper(c);
         if (!seen.insert({section, folded}).second) return;
         char buf[4096];
         uint32_t got =

@@ -80,8 +80,10 @@ bool BuildVersionFixture(const std::string& version, const std::string& exe,
       120, error);
 }
 
-bool WriteRegFile(const std::string& path, const std::u16string& body,
-                  std::string* error) {
+// Writes a .reg file for `wine reg import`: UTF-16LE with a byte order mark
+// (names and data pass no locale on the way), the header line, then `body`.
+static bool WriteRegFile(const std::string& path, const std::u16string& body,
+                         std::string* error) {
   std::u16string text =
       u"\uFEFFWindows Registry Editor Version 5.00\r\n" + body + u"\r\n";
   if (WriteBytes(path, Utf16Bytes(text)))

@@ -67,11 +67,6 @@ bool BuildWineProbe(const std::string& source, const std::string& exe,
 bool BuildVersionFixture(const std::string& version, const std::string& exe,
                          std::string* error);
 
-// Writes a .reg file for `wine reg import`: UTF-16LE with a byte order mark
-// (names and data pass no locale on the way), the header line, then `body`.
-bool WriteRegFile(const std::string& path, const std::u16string& body,
-                  std::string* error);
-
 // .reg text: "text" with its backslashes and quotes escaped; hex(type):
 // `bytes`, with lines wrapped as regedit wraps them.
 std::string RegQuoted(const std::string& text);

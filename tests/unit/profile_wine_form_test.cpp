@@ -15,6 +15,7 @@
 #include "platform/linux/code_page.h"
 #include "platform/platform.h"
 #include "tests/support/files.h"
+#include "tests/support/profile_writes.h"
 #include "tests/support/wine_lab.h"
 
 namespace {
@@ -39,34 +40,24 @@ class ProfileWineForm : public ::testing::Test {
   }
 };
 
-struct Write {
-  std::string section, key, value;
-};
-
-void WineWrites(const std::string& path, const std::vector<Write>& writes) {
+void WineWrites(const std::string& path,
+                const std::vector<ProfileWrite>& writes) {
   std::vector<std::string> args = {g_exe, "Z:" + path};
-  for (const Write& w : writes)
+  for (const ProfileWrite& w : writes)
     args.insert(args.end(), {w.section, w.key, w.value});
   std::string error;
   ASSERT_TRUE(RunWine(args, LabTempDir(), 60, &error)) << error;
 }
 
-void HostWrites(const std::string& path, const std::vector<Write>& writes) {
-  for (const Write& w : writes)
-    PlatformWriteProfile(w.section.c_str(), w.key.c_str(), w.value.c_str(),
-                         path.c_str());
-  PlatformCommitProfiles();
-}
-
 TEST_F(ProfileWineForm, SequencesGiveWinesBytes) {
-  const std::vector<Write> entry = {
+  const std::vector<ProfileWrite> entry = {
       {"PrgStart", "Editor", "7"},
       {"PrgStart", "EditorPath", "C:\\Tools\\Editor\\"},
       {"PrivatPath", "<EditorPath>", "C:\\Tools\\Editor\\"},
       {"PrgStart", "EditorPathRoot", "C:\\"}};
   const struct {
     const char* name;
-    std::vector<std::vector<Write>> runs;
+    std::vector<std::vector<ProfileWrite>> runs;
   } sequences[] = {
       {"fresh file, one entry", {entry}},
       {"more entries, empty names and values",
@@ -115,8 +106,8 @@ TEST_F(ProfileWineForm, WineReformsFilesInOtherForms) {
   const std::string before =
       "; top comment\n\n[PrgStart]\nOld = 1\n# hash comment\n\n"
       "Editor = 5\n\n[Tail]  junk\n  last  =  1  ";
-  const std::vector<Write> writes = {{"PrgStart", "Editor", "7"},
-                                     {"PrivatPath", "<EditorPath>", "C:\\"}};
+  const std::vector<ProfileWrite> writes = {
+      {"PrgStart", "Editor", "7"}, {"PrivatPath", "<EditorPath>", "C:\\"}};
   std::string wine = LabTempDir() + "/reformed.ini";
   std::string host = LabTempDir() + "/kept.ini";
   ASSERT_TRUE(WriteBytes(wine, before) && WriteBytes(host, before));

@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ini/ini_text.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/host_context.h"
-#include "ini/ini_text.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
+#include "tests/support/profile_writes.h"
+#include "tests/support/wide_text.h"
 
 namespace {
 
@@ -25,18 +27,6 @@ std::string Dir() {
   static bool open = false;
   if (!open) open = chmod(ProgramTempDir().c_str(), 0777) == 0;
   return ProgramTempDir();
-}
-
-struct Write {
-  const char* section;
-  const char* key;
-  const char* value;
-};
-
-void HostWrites(const std::string& path, const std::vector<Write>& writes) {
-  for (const Write& w : writes)
-    PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
-  PlatformCommitProfiles();
 }
 
 class ProfileWriter : public ::testing::Test {
@@ -50,7 +40,7 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
   const struct {
     const char* name;
     std::string before;
-    std::vector<Write> writes;
+    std::vector<ProfileWrite> writes;
     std::string after;
     uint32_t codePage = 1252;
     const char* between = nullptr;  // another run's file, before the commit
@@ -114,8 +104,9 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
     HostSelectCodePage(c.codePage);
     std::string path = Dir() + "/keep.ini";
     WriteBytes(path, c.before);
-    for (const Write& w : c.writes)
-      PlatformWriteProfile(w.section, w.key, w.value, path.c_str());
+    for (const ProfileWrite& w : c.writes)
+      PlatformWriteProfile(w.section.c_str(), w.key.c_str(), w.value.c_str(),
+                           path.c_str());
     if (c.between) WriteBytes(path, c.between);
     PlatformCommitProfiles();
     EXPECT_EQ(FileBytes(path), c.after) << c.name;
@@ -249,14 +240,8 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
     const char* name;
     std::string bytes;
   } cases[] = {
-      {"le", std::string("\xff\xfe"
-                         "a\0=\0x\0",
-                         8) +
-                 "y"},
-      {"be", std::string("\xfe\xff"
-                         "\0a\0=\0x",
-                         8) +
-                 "y"},
+      {"le", "\xFF\xFE" + Utf16Bytes(u"a=x") + "y"},
+      {"be", "\xFE\xFF" + Utf16Bytes(u"a=x", ByteOrder::kBig) + "y"},
   };
   for (const auto& c : cases) {
     std::string path = Dir() + "/odd-" + c.name + ".ini";
@@ -266,7 +251,7 @@ TEST_F(ProfileWriter, OddLengthUtf16KeepsWritesInStep) {
     std::string after = FileBytes(path);
     EXPECT_EQ(after.size() % 2, 0u) << c.name;
     char buf[32];
-    PlatformReadProfile("", "a", "", buf, sizeof buf, (path + "").c_str());
+    PlatformReadProfile("", "a", "", buf, sizeof buf, path.c_str());
     EXPECT_STREQ(buf, "xy") << c.name;
     // A fresh reader of the written file (the reader caches by path).
     std::string copy = path + ".copy";

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/wide_text.h"
 #include "tests/unit/registry_prefix_fixture.h"
 
 #include "platform/platform.h"
@@ -36,6 +37,14 @@ Result Query(PlatformKey root, const char* key, const char* name) {
     for (unsigned char b : a.data) EXPECT_EQ(b, 0xAA) << "buffer was touched";
   }
   return r;
+}
+
+// A link key's value line: the target's UTF-16 units as a hex list, wrapped
+// after ten units as Wine wraps long lines.
+std::string LinkTo(const char* target) {
+  std::string hex = HexBytes(Utf16Bytes(WideText(target)), ",");
+  return "#link\n\"SymbolicLinkValue\"=hex(6):" + hex.substr(0, 60) + "\\\n  " +
+         hex.substr(60) + "\n";
 }
 
 TEST_F(RegistryFile, ValueFormsAndEscapes) {
@@ -129,19 +138,15 @@ TEST_F(RegistryFile, KeyPathsLinksAndRoots) {
         "[Software\\\\Lab\\\\Deep\\\\Er] 1\n\"v\"=\"deep\"\n\n"
         "[Software\\\\Lab\\\\Caf\\xe9] 1\n\"v\"=\"cafe\"\n\n"
         "[Software\\\\Classes\\\\LabClass] 1\n@=\"cls\"\n\n"
-        "[Software\\\\ToLab] 1\n#link\n"
-        "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,45,00,47,00,49,00,53,00,54,"
-        "00,52,00,59,00,5c,00,\\\n  4d,00,41,00,43,00,48,00,49,00,4e,00,45,"
-        "00,5c,00,53,00,6f,00,66,00,74,00,77,00,61,00,72,00,65,00,5c,00,4c,"
-        "00,61,00,62,00\n\n"
-        "[Software\\\\LoopA] 1\n#link\n\"SymbolicLinkValue\"=hex(6):5c,00,52,"
-        "00,65,00,67,00,69,00,73,00,74,00,72,00,79,00,5c,00,4d,00,61,00,63,"
-        "00,68,00,69,00,6e,00,65,00,5c,00,53,00,6f,00,66,00,74,00,77,00,61,"
-        "00,72,00,65,00,5c,00,4c,00,6f,00,6f,00,70,00,41,00\n\n"
-        "[System\\\\CurrentControlSet\\\\Hardware Profiles\\\\Current\\\\"
-        "Software] 1\n\"cc\"=dword:00000001\n\n"
-        "[Software\\\\Dup] 1\n\"a\"=\"first\"\n\"b\"=\"kept\"\n\n"
-        "[software\\\\DUP] 1\n\"A\"=\"second\"\n");
+        "[Software\\\\ToLab] 1\n" +
+            LinkTo("\\REGISTRY\\MACHINE\\Software\\Lab") +
+            "\n[Software\\\\LoopA] 1\n" +
+            LinkTo("\\Registry\\Machine\\Software\\LoopA") +
+            "\n"
+            "[System\\\\CurrentControlSet\\\\Hardware Profiles\\\\Current\\\\"
+            "Software] 1\n\"cc\"=dword:00000001\n\n"
+            "[Software\\\\Dup] 1\n\"a\"=\"first\"\n\"b\"=\"kept\"\n\n"
+            "[software\\\\DUP] 1\n\"A\"=\"second\"\n");
   Write("user.reg", "[Software\\\\Lab] 1\n\"cu\"=\"user\"\n");
   Write("userdef.reg", "[Software\\\\Lab] 1\n\"def\"=\"default\"\n",
         "WINE REGISTRY Version 2\n"
@@ -185,9 +190,7 @@ TEST_F(RegistryFile, KeyPathsLinksAndRoots) {
 
 TEST_F(RegistryFile, TheLimitOf519Bytes) {
   auto hexUnits = [](size_t n) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) s += i ? ",61,00" : "61,00";
-    return s;
+    return HexBytes(Utf16Bytes(WideText(std::string(n, 'a'))), ",");
   };
   Write("system.reg",
         "[Lab] 1\n\"t518\"=\"" + std::string(518, 'a') + "\"\n\"t519\"=\"" +
@@ -298,21 +301,22 @@ std::string ViewValue(const RegTree& reg, RegRoot root, const char16_t* path,
   return text;
 }
 
+// Indexes `text` as the tree's machine (0) or user (1) hive; the tree keeps
+// the bytes.
+void LoadHive(RegTree& reg, int hive, const std::string& text) {
+  char* bytes = new char[text.size()];
+  memcpy(bytes, text.data(), text.size());
+  RegIndexHive(RegText(bytes), text.size(),
+               reg.hives[hive ? kRegUser : kRegMachine]);
+}
+
 TEST(RegistryView, WineServerRulesFromTheFiles) {
-  std::string link = "#link\n\"SymbolicLinkValue\"=hex(6):5c,00";
-  char unit[8];
-  for (char c :
-       std::string("Registry\\Machine\\Software\\Classes\\Wow6432Node")) {
-    snprintf(unit, sizeof unit, ",%02x,00", c);
-    link += unit;
-  }
   const std::string machine =
       "[Software\\\\Classes] 1\n\"v\"=\"classes\"\n"
       "[Software\\\\Classes\\\\.zzz] 1\n\"v\"=\"zzz\"\n"
       "[Software\\\\Classes\\\\Wow6432Node\\\\CLSID] 1\n"
       "[Software\\\\Wow6432Node\\\\Classes] 1\n" +
-      link +
-      "\n"
+      LinkTo("\\Registry\\Machine\\Software\\Classes\\Wow6432Node") +
       "[Software\\\\Wow6432Node\\\\Wow6432Node\\\\Deep] 1\n\"v\"=\"deep\"\n"
       "[System\\\\W] 1\n\"v\"=\"w64\"\n"
       "[System\\\\W\\\\WOW6432NODE] 1\n\"v\"=\"w32\"\n";
@@ -349,12 +353,7 @@ TEST(RegistryView, WineServerRulesFromTheFiles) {
     const std::string texts[] = {
         std::string("WINE REGISTRY Version 2\n") + prefix.arch + machine,
         kRegistryUserHeader + user};
-    for (int i = 0; i < 2; ++i) {
-      char* bytes = new char[texts[i].size()];
-      memcpy(bytes, texts[i].data(), texts[i].size());
-      RegIndexHive(RegText(bytes), texts[i].size(),
-                   reg.hives[i ? kRegUser : kRegMachine]);
-    }
+    for (int i = 0; i < 2; ++i) LoadHive(reg, i, texts[i]);
     RegTreeSettle(reg, prefix.program);
     for (const auto& row : rows) {
       EXPECT_EQ(ViewValue(reg, row.root, row.path, u"v"),
@@ -395,10 +394,7 @@ TEST(RegistryView, APrefixSavedByWine10) {
     for (int i = 0; i < 2; ++i) {
       std::string text;
       ASSERT_TRUE(ReadBytes(std::string(WINE10_PREFIX_DIR "/") + files[i], &text));
-      char* bytes = new char[text.size()];
-      memcpy(bytes, text.data(), text.size());
-      RegIndexHive(RegText(bytes), text.size(),
-                   reg.hives[i ? kRegUser : kRegMachine]);
+      LoadHive(reg, i, text);
     }
     RegTreeSettle(reg, program);
     for (const auto& row : rows) {

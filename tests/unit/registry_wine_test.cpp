@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "tests/unit/registry_prefix_fixture.h"
 #include "tests/support/files.h"
+#include "tests/support/wide_text.h"
 #include "tests/support/wine_lab.h"
 
 namespace {
@@ -35,129 +36,75 @@ std::string g_error;  // why the lab failed once Wine and the probe were there
 
 std::string Repeat(char c, size_t n) { return std::string(n, c); }
 
-std::string Hex(const std::string& s) {
-  if (s.empty()) return "-";
-  std::string out;
-  char buf[3];
-  for (unsigned char c : s) {
-    snprintf(buf, sizeof buf, "%02x", c);
-    out += buf;
-  }
-  return out;
-}
-
-// UTF-16 data as a .reg hex list.
-std::u16string HexList(const std::u16string& units, bool terminate) {
-  std::u16string out;
-  char buf[8];
-  std::u16string all = units;
-  if (terminate) all.push_back(0);
-  for (size_t i = 0; i < all.size(); ++i) {
-    snprintf(buf, sizeof buf, "%02x,%02x", all[i] & 0xFF, all[i] >> 8);
-    if (i > 0) out += u",";
-    for (char* p = buf; *p; ++p) out.push_back(static_cast<char16_t>(*p));
-  }
-  return out;
-}
-
-std::u16string Ascii(const std::string& s) {
-  return std::u16string(s.begin(), s.end());
-}
-
-std::u16string RegFile() {
-  std::u16string r = u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n";
-  r += u"@=\"C:\\\\DefaultDir\"\r\n";
+// The values imported into Wine, as UTF-8 .reg text.
+std::string RegFile() {
+  std::string r = "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n";
+  r += "@=\"C:\\\\DefaultDir\"\r\n";
   for (size_t n : {258, 517, 518, 519, 520})
-    r += u"\"sz" + Ascii(std::to_string(n)) + u"\"=\"" + Ascii(Repeat('a', n)) +
-         u"\"\r\n";
-  r += u"\"empty\"=\"\"\r\n";
-  r += u"\"expand\"=hex(2):" + HexList(u"%SystemRoot%\\Lab", true) + u"\r\n";
-  r += u"\"multi\"=hex(7):" +
-       HexList(std::u16string(u"C:\\A\0D:\\B\0", 11), true) + u"\r\n";
-  r += u"\"dw\"=dword:00000007\r\n\"dwabc\"=dword:00434241\r\n";
-  r += u"\"bin\"=hex:43,3a,5c,42,69,6e,5c\r\n\"none\"=hex(0):43,3a,5c\r\n";
-  r += u"\"qw\"=hex(b):41,41,42,43,44,00,00,00\r\n";
-  r += u"\"t5\"=hex(5):01,02,03\r\n\"t17\"=hex(11):01,02,03\r\n";
-  r += u"\"odd\"=hex(1):43,00,3a,00,5c\r\n\"zero\"=hex(1):\r\n";
+    r += "\"sz" + std::to_string(n) + "\"=\"" + Repeat('a', n) + "\"\r\n";
+  r += "\"empty\"=\"\"\r\n";
+  r += "\"expand\"=" + RegHexText(2, std::string("%SystemRoot%\\Lab\0", 17)) +
+       "\r\n";
+  r += "\"multi\"=" + RegHexText(7, std::string("C:\\A\0D:\\B\0\0", 12)) +
+       "\r\n";
+  r += "\"dw\"=dword:00000007\r\n\"dwabc\"=dword:00434241\r\n";
+  r += "\"bin\"=hex:43,3a,5c,42,69,6e,5c\r\n\"none\"=hex(0):43,3a,5c\r\n";
+  r += "\"qw\"=hex(b):41,41,42,43,44,00,00,00\r\n";
+  r += "\"t5\"=hex(5):01,02,03\r\n\"t17\"=hex(11):01,02,03\r\n";
+  r += "\"odd\"=hex(1):43,00,3a,00,5c\r\n\"zero\"=hex(1):\r\n";
   for (size_t n : {10, 518, 519, 520})
-    r += u"\"unterm" + Ascii(std::to_string(n)) + u"\"=hex(1):" +
-         HexList(Ascii(Repeat('b', n)), false) + u"\r\n";
-  r += u"\"embedded\"=hex(1):" + HexList(std::u16string(u"ab\0cd", 5), true) +
-       u"\r\n";
-  r += u"\"ctrl\"=hex(1):" + HexList(u"\x01\x1f\t\n\r\x7f\"\\", true) + u"\r\n";
-  r += u"\"MixedCase\"=\"mc\"\r\n\"trail \"=\"t\"\r\n\"=odd[name]\"=\"o\"\r\n";
-  r += u"\"cafe\"=\"C:\\\\Caf\u00e9\\\\\"\r\n";
-  r += u"\"cjk\"=\"C:\\\\\u65e5\u672c\u8a9e\\\\\"\r\n";
-  r += u"\"bestfit\"=\"\u0100\u20ac\u0080\u007f\U0001F600\"\r\n";
-  r += u"\"kanji\"=\"\u8868\"\r\n";
-  r += u"\"hexpad\"=\"\u00e91\u00e9a\u00e9g\"\r\n";
-  r += u"\"Caf\u00e9Name\"=\"named\"\r\n";
-  r +=
-      u"\"bin519\"=hex:" + HexList(Ascii(Repeat('c', 259)), false) + u",63\r\n";
-  r += u"\"bin520\"=hex:" + HexList(Ascii(Repeat('c', 260)), false) + u"\r\n";
-  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\Caf\u00e9]\r\n\"k\"="
-       u"\"v\"\r\n";
+    r += "\"unterm" + std::to_string(n) +
+         "\"=" + RegHexText(1, Repeat('b', n)) + "\r\n";
+  r += "\"embedded\"=" + RegHexText(1, std::string("ab\0cd\0", 6)) + "\r\n";
+  r += "\"ctrl\"=" + RegHexText(1, std::string("\x01\x1f\t\n\r\x7f\"\\\0", 9)) +
+       "\r\n";
+  r += "\"MixedCase\"=\"mc\"\r\n\"trail \"=\"t\"\r\n\"=odd[name]\"=\"o\"\r\n";
+  r += "\"cafe\"=\"C:\\\\Caf\u00e9\\\\\"\r\n";
+  r += "\"cjk\"=\"C:\\\\\u65e5\u672c\u8a9e\\\\\"\r\n";
+  r += "\"bestfit\"=\"\u0100\u20ac\u0080\u007f\U0001F600\"\r\n";
+  r += "\"kanji\"=\"\u8868\"\r\n";
+  r += "\"hexpad\"=\"\u00e91\u00e9a\u00e9g\"\r\n";
+  r += "\"Caf\u00e9Name\"=\"named\"\r\n";
+  r += "\"bin519\"=" + RegHex(3, Utf16Bytes(WideText(Repeat('c', 259))) + "c") +
+       "\r\n";
+  r += "\"bin520\"=" + RegHexText(3, Repeat('c', 260)) + "\r\n";
+  r += "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\Caf\u00e9]\r\n\"k\"="
+       "\"v\"\r\n";
   // Greek and Cyrillic names against the platform's case table: mu is not
   // the micro sign, final sigma not sigma, but yo is YO.
-  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n\"\u03bc\"=\"mu\"\r\n";
-  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u03c2]\r\n\"k\"=\"v\"\r\n";
-  r += u"\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u0451\u043b\u043a\u0430]"
-       u"\r\n\"k\"=\"yolka\"\r\n";
-  r += u"\r\n[HKEY_CURRENT_USER\\Software\\LabReg]\r\n@=\"cudef\"\r\n"
-       u"\"cu\"=\"C:\\\\User\"\r\n";
-  r += u"\r\n[HKEY_USERS\\.DEFAULT\\Software\\LabReg]\r\n\"def\"=\"C:"
-       u"\\\\Default\"\r\n";
-  r += u"\r\n[HKEY_CLASSES_ROOT\\LabRegClass]\r\n@=\"C:\\\\Class\"\r\n";
-  r += u"\r\n[HKEY_CURRENT_USER\\Software\\Classes\\LabRegUserClass]\r\n@="
-       u"\"u\"\r\n";
-  r += u"\r\n[HKEY_CURRENT_CONFIG\\Software\\LabReg]\r\n\"cc\"=\"C:"
-       u"\\\\Config\"\r\n";
+  r += "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg]\r\n\"\u03bc\"=\"mu\"\r\n";
+  r += "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u03c2]\r\n\"k\"=\"v\"\r\n";
+  r += "\r\n[HKEY_LOCAL_MACHINE\\Software\\LabReg\\\u0451\u043b\u043a\u0430]"
+       "\r\n\"k\"=\"yolka\"\r\n";
+  r += "\r\n[HKEY_CURRENT_USER\\Software\\LabReg]\r\n@=\"cudef\"\r\n"
+       "\"cu\"=\"C:\\\\User\"\r\n";
+  r += "\r\n[HKEY_USERS\\.DEFAULT\\Software\\LabReg]\r\n\"def\"=\"C:"
+       "\\\\Default\"\r\n";
+  r += "\r\n[HKEY_CLASSES_ROOT\\LabRegClass]\r\n@=\"C:\\\\Class\"\r\n";
+  r += "\r\n[HKEY_CURRENT_USER\\Software\\Classes\\LabRegUserClass]\r\n@="
+       "\"u\"\r\n";
+  r += "\r\n[HKEY_CURRENT_CONFIG\\Software\\LabReg]\r\n\"cc\"=\"C:"
+       "\\\\Config\"\r\n";
   return r;
 }
 
 std::vector<Query> Queries() {
   const PlatformKey lm = kKeyLocalMachine;
   std::vector<Query> q;
-  const char* names[] = {"",
-                         "sz258",
-                         "sz517",
-                         "sz518",
-                         "sz519",
-                         "sz520",
-                         "empty",
-                         "expand",
-                         "multi",
-                         "dw",
-                         "dwabc",
-                         "bin",
-                         "none",
-                         "qw",
-                         "t5",
-                         "t17",
-                         "odd",
-                         "zero",
-                         "unterm10",
-                         "unterm518",
-                         "unterm519",
-                         "unterm520",
-                         "embedded",
-                         "ctrl",
-                         "MixedCase",
-                         "mixedcase",
-                         "MIXEDCASE",
-                         "trail ",
-                         "trail",
-                         "=odd[name]",
-                         "cafe",
-                         "cjk",
-                         "bestfit",
-                         "kanji",
-                         "hexpad",
-                         "Caf\xE9Name",
-                         "CAF\xC9NAME",
-                         "bin519",
-                         "bin520",
-                         "missing"};
+  // The values above, names that differ by case, blanks and bytes, and one
+  // that is missing.
+  const char* names[] = {
+      "",  // the key's default value
+      "sz258",      "sz517",     "sz518",       "sz519",
+      "sz520",      "empty",     "expand",      "multi",
+      "dw",         "dwabc",     "bin",         "none",
+      "qw",         "t5",        "t17",         "odd",
+      "zero",       "unterm10",  "unterm518",   "unterm519",
+      "unterm520",  "embedded",  "ctrl",        "MixedCase",
+      "mixedcase",  "MIXEDCASE", "trail ",      "trail",
+      "=odd[name]", "cafe",      "cjk",         "bestfit",
+      "kanji",      "hexpad",    "Caf\xE9Name", "CAF\xC9NAME",
+      "bin519",     "bin520",    "missing"};
   for (const char* n : names) q.push_back({lm, "Software\\LabReg", n});
   const char* forms[] = {
       "Software\\LabReg\\",  "Software\\LabReg\\\\", "Software\\\\LabReg",
@@ -219,12 +166,8 @@ std::string HostLine(const Query& q) {
   RegAnswer a = AskRegistry(q.root, q.key.c_str(), q.name.c_str());
   std::ostringstream out;
   out << "open=" << a.open << " query=" << a.query << " type=" << a.type
-      << " size=" << a.size << " data=";
-  char buf[3];
-  for (unsigned char b : a.data) {
-    snprintf(buf, sizeof buf, "%02x", b);
-    out << buf;
-  }
+      << " size=" << a.size
+      << " data=" << HexBytes(std::string(a.data, a.data + sizeof a.data));
   return out.str();
 }
 
@@ -249,18 +192,18 @@ class RegistryWine : public ::testing::Test {
     for (const Query& q : Queries()) {
       snprintf(root16, sizeof root16, "%lx",
                static_cast<unsigned long>(q.root));
-      queries +=
-          std::string(root16) + ' ' + Hex(q.key) + ' ' + Hex(q.name) + '\n';
+      queries += std::string(root16) + ' ' +
+                 (q.key.empty() ? "-" : HexBytes(q.key)) + ' ' +
+                 (q.name.empty() ? "-" : HexBytes(q.name)) + '\n';
     }
-    std::string reg = g_dir + "/lab.reg", in = g_dir + "/queries.txt";
-    bool ready =
-        WriteRegFile(reg, RegFile(), &g_error) && WriteBytes(in, queries) &&
-        RunWine({"reg", "import", reg, "/reg:64"}, g_dir, 60, &g_error) &&
-        RunWine({exe, in, g_dir + "/wine1252.txt"}, g_dir, 60, &g_error,
-                "C.UTF-8") &&
-        RunWine({exe, in, g_dir + "/wine932.txt"}, g_dir, 60, &g_error,
-                "ja_JP.UTF-8") &&
-        SaveRegistryAndRestartServer(&g_error);
+    std::string in = g_dir + "/queries.txt";
+    bool ready = LabImportReg("lab.reg", RegFile(), {64}, &g_error) &&
+                 WriteBytes(in, queries) &&
+                 RunWine({exe, in, g_dir + "/wine1252.txt"}, g_dir, 60,
+                         &g_error, "C.UTF-8") &&
+                 RunWine({exe, in, g_dir + "/wine932.txt"}, g_dir, 60, &g_error,
+                         "ja_JP.UTF-8") &&
+                 SaveRegistryAndRestartServer(&g_error);
     if (!ready && g_error.empty()) g_error = "cannot write " + in;
   }
 
