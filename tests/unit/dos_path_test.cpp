@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "platform/linux/wine_prefix.h"
 #include "platform/platform.h"
 #include "tests/support/files.h"
+#include "tests/support/wide_text.h"
 #include "tests/support/wine_lab.h"
 
 namespace {
@@ -195,16 +197,6 @@ std::string CwdPath(Cwd cwd) {
   return g_root;
 }
 
-std::string Hex(const std::string &bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char b : bytes) {
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
-
 // Runs the probe under Wine from `cwd` for `paths`; one answer a path, or
 // an empty list when Wine did not answer.
 std::vector<std::string> AskWine(const std::string &cwd,
@@ -213,7 +205,7 @@ std::vector<std::string> AskWine(const std::string &cwd,
   std::vector<std::string> answers;
   if (!g_wine) return answers;
   std::string in;
-  for (const std::string &p : paths) in += Hex(p) + "\n";
+  for (const std::string &p : paths) in += HexBytes(p) + "\n";
   WriteBytes(g_root + "/in.txt", in);
   unlink((g_root + "/out.txt").c_str());
   std::string error;
@@ -221,14 +213,8 @@ std::vector<std::string> AskWine(const std::string &cwd,
                &error, locale)) {
     return answers;
   }
-  std::string out = FileBytes(g_root + "/out.txt");
-  size_t pos = 0;
-  while (pos < out.size()) {
-    size_t end = out.find('\n', pos);
-    if (end == std::string::npos) end = out.size();
-    answers.push_back(out.substr(pos, end - pos));
-    pos = end + 1;
-  }
+  std::istringstream out(FileBytes(g_root + "/out.txt"));
+  for (std::string line; std::getline(out, line);) answers.push_back(line);
   return answers;
 }
 

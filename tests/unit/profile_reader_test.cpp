@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
+#include "platform/platform.h"
 #include "tests/support/files.h"
 #include "tests/support/wide_text.h"
 
@@ -168,7 +168,9 @@ TEST_F(ProfileReader, LineEndingsEncodingsAndNuls) {
       {"utf-16be bom",
        "\xFE\xFF" + Utf16Bytes(text, ByteOrder::kBig),
        {{"S", "a", 10, "\xE9t\xE9"}}},
-      {"utf-16 without bom", Utf16Bytes(u"[S]\r\na=1\r\n"), {{"S", "a", 10, ""}}},
+      {"utf-16 without bom",
+       Utf16Bytes(u"[S]\r\na=1\r\n"),
+       {{"S", "a", 10, ""}}},
       // An odd last byte is read as one more unit.
       {"utf-16le odd",
        "\xFF\xFE" + Utf16Bytes(u"[S]\r\na=xy") + "A",
@@ -228,20 +230,15 @@ TEST_F(ProfileReader, InvalidUtf8AfterBomAsMeasured) {
 }
 
 TEST_F(ProfileReader, LimitsAndDefaults) {
-  std::string path =
-      WriteFile("[S]\r\nv=" + std::string(2000, 'x') + "\r\nh=100\r\n");
-  const struct {
-    uint32_t size;
-    uint32_t rc;
-  } limits[] = {{260, 259}, {256, 255}, {101, 100}, {2, 1}, {1, 0}};
-  for (const auto& l : limits) {
-    char buf[300];
-    memset(buf, 0x5A, sizeof buf);
-    EXPECT_EQ(PlatformReadProfile("S", "v", "", buf, l.size, path.c_str()),
-              l.rc);
-    EXPECT_EQ(buf[l.rc], '\0');
-    EXPECT_EQ(buf[l.size], 0x5A) << "wrote past size " << l.size;
-  }
+  std::string x2000 = std::string(2000, 'x');
+  RunCase({"limits",
+           "[S]\r\nv=" + x2000 + "\r\nh=100\r\n",
+           {{"S", "v", 260, x2000.substr(0, 259)},
+            {"S", "v", 256, x2000.substr(0, 255)},
+            {"S", "v", 101, x2000.substr(0, 100)},
+            {"S", "v", 2, "x"},
+            {"S", "v", 1, ""}}});
+  std::string path = WriteFile("[S]\r\nv=x\r\n");
   char buf[16];
   memset(buf, 0x5A, sizeof buf);
   EXPECT_EQ(PlatformReadProfile("S", "v", "", buf, 0, path.c_str()), 0u);
@@ -276,23 +273,14 @@ TEST_F(ProfileReader, LimitsAndDefaults) {
 TEST_F(ProfileReader, DoubleByteCutFallsBeforeTheCharacter) {
   HostSelectCodePage(932);
   // U+3042 three times: 82 A0 82 A0 82 A0 in code page 932.
-  std::string path =
-      WriteFile("\xFF\xFE" + Utf16Bytes(u"[S]\r\na=\u3042\u3042\u3042\r\n"));
-  const struct {
-    uint32_t size;
-    std::string expected;
-  } cuts[] = {{2, ""},
-              {3, "\x82\xA0"},
-              {4, "\x82\xA0"},
-              {5, "\x82\xA0\x82\xA0"},
-              {6, "\x82\xA0\x82\xA0"},
-              {7, "\x82\xA0\x82\xA0\x82\xA0"}};
-  for (const auto& c : cuts) {
-    char buf[16];
-    uint32_t rc = PlatformReadProfile("S", "a", "", buf, c.size, path.c_str());
-    EXPECT_EQ(std::string(buf, rc), c.expected) << "size " << c.size;
-    EXPECT_EQ(buf[rc], '\0');
-  }
+  RunCase({"932 cuts",
+           "\xFF\xFE" + Utf16Bytes(u"[S]\r\na=\u3042\u3042\u3042\r\n"),
+           {{"S", "a", 2, ""},
+            {"S", "a", 3, "\x82\xA0"},
+            {"S", "a", 4, "\x82\xA0"},
+            {"S", "a", 5, "\x82\xA0\x82\xA0"},
+            {"S", "a", 6, "\x82\xA0\x82\xA0"},
+            {"S", "a", 7, "\x82\xA0\x82\xA0\x82\xA0"}}});
   HostSelectCodePage(1252);
 }
 

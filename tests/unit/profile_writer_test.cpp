@@ -89,15 +89,18 @@ TEST_F(ProfileWriter, KeepsEveryOtherByte) {
       {"932: a lead byte ending the file keeps its character",
        "[S]\r\na=\x82",
        {{"S", "b", "1"}},
-       "[S]\r\na=\x82 \r\nb=1\r\n", 932},
+       "[S]\r\na=\x82 \r\nb=1\r\n",
+       932},
       {"932: a line break after a lead byte is part of the character",
        "[S]\r\na=\x82\nb=1\r\n",
        {{"S", "b", "2"}},
-       "[S]\r\na=\x82\nb=1\r\nb=2\r\n", 932},
+       "[S]\r\na=\x82\nb=1\r\nb=2\r\n",
+       932},
       {"another run replaced the file: the settings apply to its bytes",
        "[S]\r\na=1\r\n",
        {{"S", "a", "2"}, {"T", "b", "3"}, {"S", "a", "4"}},
-       "; other\n[S]\nc=5\na=4\n[T]\nb=3\n", 1252,
+       "; other\n[S]\nc=5\na=4\n[T]\nb=3\n",
+       1252,
        "; other\n[S]\nc=5\na=9\n"},
   };
   for (const auto& c : cases) {
@@ -207,30 +210,29 @@ TEST_F(ProfileWriter, PermissionFaultsAsUnprivilegedUser) {
   WriteBytes(path, "; kept\r\n[S]\r\nk=old\r\n");
   ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
 
-  chmod(path.c_str(), 0444);  // read-only file, writable directory
-  ASSERT_EQ(WriteAsNobody(path, "a"), 0);
-  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=old\r\n");
-
-  chmod(path.c_str(), 0644);  // writable file, read-only directory
-  chmod(sub.c_str(), 0555);
-  ASSERT_EQ(WriteAsNobody(path, "b"), 0);
-  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=b\r\n");
-  struct stat st;
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, 65534u);
-
-  chmod(sub.c_str(), 0755);   // write-only file: it cannot be kept, so it
-  chmod(path.c_str(), 0200);  // is not replaced either
-  ASSERT_EQ(WriteAsNobody(path, "x"), 0);
-  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=b\r\n");
-  chmod(path.c_str(), 0644);
-
-  // both writable: replaced, owner kept
-  ASSERT_EQ(WriteAsNobody(path, "c"), 0);
-  EXPECT_EQ(FileBytes(path), "; kept\r\n[S]\r\nk=c\r\n");
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, 65534u);
-  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  const struct {
+    mode_t fileMode, dirMode;
+    const char* value;
+    const char* kept;  // the value of k after the run
+  } steps[] = {
+      {0444, 0755, "a", "old"},  // read-only file, writable directory
+      {0644, 0555, "b", "b"},    // writable file, read-only directory
+      // A write-only file cannot be kept, so it is not replaced either.
+      {0200, 0755, "x", "b"},
+      {0644, 0755, "c", "c"},  // both writable: replaced, owner kept
+  };
+  for (const auto& step : steps) {
+    chmod(path.c_str(), step.fileMode);
+    chmod(sub.c_str(), step.dirMode);
+    ASSERT_EQ(WriteAsNobody(path, step.value), 0);
+    EXPECT_EQ(FileBytes(path),
+              std::string("; kept\r\n[S]\r\nk=") + step.kept + "\r\n")
+        << step.value;
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, step.fileMode);
+  }
 }
 
 // A UTF-16 file whose last byte is odd: the byte reads as one more unit, and

@@ -48,20 +48,6 @@ class RegistryPrefixTest : public ::testing::Test {
   std::unique_ptr<HostScope> scope_;
 };
 
-// The bytes as two hex digits each, `between` between them: a .reg file's
-// hex lists and the registry probe's lines spell data so.
-inline std::string HexBytes(const std::string& bytes,
-                            const char* between = "") {
-  std::string out;
-  char pair[3];
-  for (unsigned char b : bytes) {
-    if (!out.empty()) out += between;
-    snprintf(pair, sizeof pair, "%02x", b);
-    out += pair;
-  }
-  return out;
-}
-
 // What the probe's registry calls give: the key opened, then the value
 // asked with 519 bytes offered in a buffer of 520 filled with 0xAA (query
 // -1 when the key did not open).
