@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -81,8 +80,7 @@ struct Outcome {
 // build) and the host's lines about the prefix it reads.
 static std::string CommonTraceLines(const std::string& trace) {
   std::string kept;
-  std::istringstream in(trace);
-  for (std::string line; std::getline(in, line);) {
+  for (const std::string& line : Lines(trace)) {
     if (line.rfind("start: ", 0) != 0 && line.rfind("registry: ", 0) != 0)
       kept += line + "\n";
   }
@@ -235,17 +233,14 @@ static std::string SplitAtLimits(const LocaleCase& locale, size_t shift) {
   std::string ch = EncodeText(n.substr(0, first), locale.charset);
   size_t width = ch.size();
   std::string out;
-  size_t start = 0;
-  while (start < list.size()) {
-    size_t end = list.find('\n', start);
-    if (end == std::string::npos) end = list.size();
-    std::string line = list.substr(start, end - start);
+  for (std::string line : Lines(list)) {
     size_t body = line.size() - (!line.empty() && line.back() == '\r');
     if (body > 200 + shift + width)
       line.replace(body - width - shift, width, ch);
-    out += line + (end < list.size() ? "\n" : "");
-    start = end + 1;
+    out += line + "\n";
   }
+  // Without a line end after the last line, as the list.
+  if (!list.empty() && list.back() != '\n') out.pop_back();
   return out;
 }
 

@@ -92,11 +92,8 @@ std::string TraceValue(const RunFolder& folder) {
 
 bool TraceHolds(const RunFolder& folder, const std::string& lines,
                 std::string* missing) {
-  std::string trace;
-  ReadBytes(TracePath(folder), &trace);
-  std::istringstream in(lines);
-  std::string line;
-  while (std::getline(in, line)) {
+  std::string trace = FileBytes(TracePath(folder));
+  for (const std::string& line : Lines(lines)) {
     if (trace.find(line) == std::string::npos) {
       *missing = line + "\n--- trace:\n" + trace;
       return false;

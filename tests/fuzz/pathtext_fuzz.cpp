@@ -23,14 +23,12 @@ const unsigned char kGuardByte = 0xA5;
 struct Guarded {
   unsigned char bytes[kPathBufferSize + 8 + kGuard];
   size_t capacity;
+  explicit Guarded(size_t cap) : capacity(cap) {
+    memset(bytes, 0x5A, capacity);
+    memset(bytes + capacity, kGuardByte, kGuard);
+  }
   char* text() { return reinterpret_cast<char*>(bytes); }
 };
-
-void Prepare(Guarded& g, size_t capacity) {
-  g.capacity = capacity;
-  memset(g.bytes, 0x5A, capacity);
-  memset(g.bytes + capacity, kGuardByte, kGuard);
-}
 
 // Checks the guard and the terminator; returns the text's length.
 size_t CheckBounds(Guarded& g) {
@@ -58,17 +56,21 @@ std::string Boundaries(const std::string& text) {
   return at;
 }
 
-// A text holds whole characters only: no lead byte is its last byte.
+// The length of the whole characters of `text`: all of it but a lone lead
+// byte at its end (which an append writes over).
+size_t WholeLength(const std::string& text) {
+  size_t keep = text.size();
+  std::string at = Boundaries(text);
+  if (keep > 0 && at[keep - 1] &&
+      IsLeadByte(static_cast<unsigned char>(text[keep - 1])))
+    --keep;
+  return keep;
+}
+
+// A text holds whole characters only: no lone lead byte is its last byte.
 void CheckWhole(const char* text, size_t len) {
-  size_t i = 0;
-  while (i < len) {
-    if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
-      if (i + 1 >= len) FuzzFail("result ends with half a character");
-      i += 2;
-    } else {
-      i += 1;
-    }
-  }
+  if (WholeLength(std::string(text, len)) != len)
+    FuzzFail("result ends with half a character");
 }
 
 // What a bounded copy of whole characters of src may store: a prefix that
@@ -90,8 +92,7 @@ void CheckCopied(const std::string& src, const char* got, size_t len,
 }
 
 void CheckCopy(const std::string& src, size_t capacity, size_t n) {
-  Guarded g;
-  Prepare(g, capacity);
+  Guarded g(capacity);
   CopyBytes(g.text(), capacity, src.c_str(), n);
   size_t len = CheckBounds(g);
   if (capacity == 0) return;
@@ -99,21 +100,9 @@ void CheckCopy(const std::string& src, size_t capacity, size_t n) {
   CheckCopied(src, g.text(), len, limit);
 }
 
-// How much of `before` an append keeps: all of it but a lone lead byte at
-// its end, which the append writes over.
-size_t KeptByAppend(const std::string& before) {
-  size_t keep = before.size();
-  std::string at = Boundaries(before);
-  if (keep > 0 && at[keep - 1] &&
-      IsLeadByte(static_cast<unsigned char>(before[keep - 1])))
-    --keep;
-  return keep;
-}
-
 void CheckAppend(const std::string& head, const std::string& tail,
                  size_t capacity, size_t n) {
-  Guarded g;
-  Prepare(g, capacity);
+  Guarded g(capacity);
   if (capacity == 0) {
     AppendBytes(g.text(), 0, tail.c_str(), n);
     CheckBounds(g);
@@ -126,7 +115,7 @@ void CheckAppend(const std::string& head, const std::string& tail,
   std::string before(g.text());
   AppendBytes(g.text(), capacity, tail.c_str(), n);
   size_t len = CheckBounds(g);
-  size_t keep = KeptByAppend(before);
+  size_t keep = WholeLength(before);
   if (len < keep || memcmp(g.text(), before.data(), keep) != 0)
     FuzzFail("append changed the text before it");
   size_t room = capacity - 1 - keep;
@@ -136,8 +125,7 @@ void CheckAppend(const std::string& head, const std::string& tail,
 
 void CheckTrailingBackslash(const std::string& text, size_t capacity) {
   if (capacity == 0) return;
-  Guarded g;
-  Prepare(g, capacity);
+  Guarded g(capacity);
   CopyBytes(g.text(), capacity, text.c_str(), kPathBufferSize);
   std::string before(g.text());
   EnsureTrailingBackslash(g.text(), capacity);
@@ -146,7 +134,7 @@ void CheckTrailingBackslash(const std::string& text, size_t capacity) {
     if (before != g.text()) FuzzFail("a final backslash was not kept as is");
     return;
   }
-  size_t keep = KeptByAppend(before);
+  size_t keep = WholeLength(before);
   if (len < keep || memcmp(g.text(), before.data(), keep) != 0)
     FuzzFail("trailing backslash changed the text");
   bool room = keep + 1 < capacity;
@@ -156,9 +144,7 @@ void CheckTrailingBackslash(const std::string& text, size_t capacity) {
 }
 
 void CheckSplit(const std::string& path, size_t driveCap, size_t dirCap) {
-  Guarded drive, dir;
-  Prepare(drive, driveCap);
-  Prepare(dir, dirCap);
+  Guarded drive(driveCap), dir(dirCap);
   SplitPath(path.c_str(), drive.text(), driveCap, dir.text(), dirCap);
   size_t driveLen = CheckBounds(drive);
   size_t dirLen = CheckBounds(dir);

@@ -21,12 +21,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/platform.h"
 #include "platform/linux/code_page.h"
 #include "platform/linux/host_context.h"
+#include "platform/platform.h"
 #include "run/run.h"
 
 namespace {
@@ -62,13 +63,10 @@ const char kUserReg[] =
 void MakeFixture(const std::string& dir) {
   std::string prefix = dir + "/prefix";
   std::string drive = dir + "/drive_c";
-  mkdir(prefix.c_str(), 0755);
-  mkdir((prefix + "/dosdevices").c_str(), 0755);
-  mkdir(drive.c_str(), 0755);
-  mkdir((drive + "/tools").c_str(), 0755);
-  mkdir((drive + "/tools/editor").c_str(), 0755);
-  mkdir((drive + "/tools/editor/bin").c_str(), 0755);
-  mkdir((drive + "/tools/\xe3\x83\x86").c_str(), 0755);
+  for (const std::string& path :
+       {prefix + "/dosdevices", drive + "/tools/editor/bin",
+        drive + "/tools/\xe3\x83\x86"})
+    std::filesystem::create_directories(path);
   if (symlink(drive.c_str(), (prefix + "/dosdevices/c:").c_str()) != 0)
     FuzzFail("cannot make the C: drive");
   FuzzWriteFile(prefix + "/system.reg", kSystemReg, sizeof kSystemReg - 1);

@@ -64,6 +64,13 @@ std::string FileBytes(const std::string& path) {
   return bytes;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 bool PathExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;

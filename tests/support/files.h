@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Makes a new folder /tmp/<stem>-XXXXXX; empty when it cannot.
 std::string MakeTempDir(const std::string& stem);
@@ -19,6 +20,8 @@ bool WriteBytes(const std::string& path, const std::string& bytes);
 bool ReadBytes(const std::string& path, std::string* bytes);
 // The file's bytes; empty when it cannot be read.
 std::string FileBytes(const std::string& path);
+// The lines of `text`, each without its '\n' (a '\r' before it stays).
+std::vector<std::string> Lines(const std::string& text);
 bool PathExists(const std::string& path);
 
 // A file of the source tree, such as "tests/wine-probes/registry/query.cpp".

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -202,8 +201,7 @@ std::string CwdPath(Cwd cwd) {
 std::vector<std::string> AskWine(const std::string &cwd,
                                  const std::vector<std::string> &paths,
                                  const char *locale) {
-  std::vector<std::string> answers;
-  if (!g_wine) return answers;
+  if (!g_wine) return {};
   std::string in;
   for (const std::string &p : paths) in += HexBytes(p) + "\n";
   WriteBytes(g_root + "/in.txt", in);
@@ -211,11 +209,9 @@ std::vector<std::string> AskWine(const std::string &cwd,
   std::string error;
   if (!RunWine({g_probe, g_root + "/in.txt", g_root + "/out.txt"}, cwd, 60,
                &error, locale)) {
-    return answers;
+    return {};
   }
-  std::istringstream out(FileBytes(g_root + "/out.txt"));
-  for (std::string line; std::getline(out, line);) answers.push_back(line);
-  return answers;
+  return Lines(FileBytes(g_root + "/out.txt"));
 }
 
 DosPathKind KindOfAnswer(const std::string &answer) {

@@ -21,22 +21,18 @@ namespace {
 
 using RegistryFile = RegistryPrefixTest;
 
-struct Result {
-  long open;
-  long query;
-  uint32_t type;
-  uint32_t size;
-  std::string data;  // the bytes up to `size` (or none when untouched)
-};
-
-Result Query(PlatformKey root, const char* key, const char* name) {
+// The answer; a value too large for the buffer leaves the buffer untouched.
+RegAnswer Query(PlatformKey root, const char* key, const char* name) {
   RegAnswer a = AskRegistry(root, key, name);
-  Result r{a.open, a.query, a.type, a.size, ""};
-  if (a.query == 0) r.data.assign(reinterpret_cast<char*>(a.data), a.size);
   if (a.query == 234) {
     for (unsigned char b : a.data) EXPECT_EQ(b, 0xAA) << "buffer was touched";
   }
-  return r;
+  return a;
+}
+
+// The data returned: the bytes up to the size.
+std::string Data(const RegAnswer& a) {
+  return std::string(reinterpret_cast<const char*>(a.data), a.size);
 }
 
 // A link key's value line: the target's UTF-16 units as a hex list, wrapped
@@ -117,12 +113,12 @@ TEST_F(RegistryFile, ValueFormsAndEscapes) {
       {"missing", 2, 0, ""},
   };
   for (const auto& c : cases) {
-    Result r = Query(kKeyLocalMachine, "Software\\Lab", c.name);
+    RegAnswer r = Query(kKeyLocalMachine, "Software\\Lab", c.name);
     EXPECT_EQ(r.open, 0) << c.name;
     EXPECT_EQ(r.query, c.query) << c.name;
     EXPECT_EQ(r.type, c.type) << c.name;
     if (c.query == 0) {
-      EXPECT_EQ(r.data, c.data) << c.name;
+      EXPECT_EQ(Data(r), c.data) << c.name;
     }
     if (c.query == 2) {
       EXPECT_EQ(r.size, 519u) << c.name;
@@ -179,12 +175,12 @@ TEST_F(RegistryFile, KeyPathsLinksAndRoots) {
       {kKeyUsers, "", "cu", 0, 2},
   };
   for (const auto& c : cases) {
-    Result r = Query(c.root, c.key, c.name);
+    RegAnswer r = Query(c.root, c.key, c.name);
     EXPECT_EQ(r.open, c.open) << c.key;
     EXPECT_EQ(r.query, c.query) << c.key;
   }
   // A key written twice is one key; the later line of a value wins.
-  EXPECT_EQ(Query(kKeyLocalMachine, "Software\\Dup", "a").data,
+  EXPECT_EQ(Data(Query(kKeyLocalMachine, "Software\\Dup", "a")),
             std::string("second\0", 7));
 }
 
@@ -227,7 +223,7 @@ TEST_F(RegistryFile, DoubleByteCodePage) {
   Write("system.reg", "[Software\\\\\\x8868] 1\n\"v259\"=\"" + many259 +
                           "\"\n\"v260\"=\"" + many260 + "\"\n");
   HostSelectCodePage(932);
-  Result r = Query(kKeyLocalMachine, "Software\\\x95\x5C", "v259");
+  RegAnswer r = Query(kKeyLocalMachine, "Software\\\x95\x5C", "v259");
   EXPECT_EQ(r.open, 0);
   EXPECT_EQ(r.query, 0);
   EXPECT_EQ(r.size, 519u);
@@ -272,7 +268,7 @@ TEST_F(RegistryFile, MissingAndBrokenFiles) {
       {"Good", "cut", 0, 0, 0, 0},     {"Good", "unterminated", 0, 2, 0, 519},
   };
   for (const auto& c : cases) {
-    Result r = Query(kKeyLocalMachine, c.key, c.name);
+    RegAnswer r = Query(kKeyLocalMachine, c.key, c.name);
     EXPECT_EQ(r.open, c.open) << c.name;
     EXPECT_EQ(r.query, c.query) << c.name;
     EXPECT_EQ(r.type, c.type) << c.name;

@@ -210,19 +210,14 @@ TEST_F(RegistryIndex, LinkedReplacedAndEmptyFiles) {
   unlink(sys.c_str());
   Write("system.reg", "[Lab] 1\n\"v\"=\"first\"\n");
   EXPECT_EQ(Text("Lab", "v"), "first");
-  FILE* f = fopen((dir_ + "/new.reg").c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  fputs(kIndexHeader, f);
-  fputs("[Lab] 1\n\"v\"=\"second\"\n", f);
-  fclose(f);
+  ASSERT_TRUE(WriteBytes(dir_ + "/new.reg", std::string(kIndexHeader) +
+                                                "[Lab] 1\n\"v\"=\"second\"\n"));
   ASSERT_EQ(rename((dir_ + "/new.reg").c_str(), sys.c_str()), 0);
   EXPECT_EQ(Text("Lab", "v"), "first");
   Fresh();
   EXPECT_EQ(Text("Lab", "v"), "second");
   // A file of no bytes is not a registry file.
-  f = fopen(sys.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  fclose(f);
+  ASSERT_TRUE(WriteBytes(sys, ""));
   Fresh();
   EXPECT_EQ(Text("Lab", "v"), "open 2");
 }

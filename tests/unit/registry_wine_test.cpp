@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,14 +170,6 @@ std::string HostLine(const Query& q) {
   return out.str();
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
 class RegistryWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -215,7 +206,7 @@ class RegistryWine : public ::testing::Test {
   }
 
   void Compare(const std::string& file, uint32_t codePage) {
-    std::vector<std::string> wine = ReadLines(g_dir + "/" + file);
+    std::vector<std::string> wine = Lines(FileBytes(g_dir + "/" + file));
     std::vector<Query> queries = Queries();
     ASSERT_EQ(wine.size(), queries.size()) << "the probe gave no full answer";
     HostSelectCodePage(codePage);

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include "bytes/byte_span.h"
+#include "pe/pe_layout.h"
 #include "platform/linux/host_context.h"
 #include "platform/linux/version.h"
 #include "tests/support/child_process.h"
@@ -33,12 +35,12 @@ std::string g_dir;  // the built fixtures
 uint32_t HostFileVersionMS(const std::string& path) {
   uint32_t size = HostVersionInfoSize(path.c_str());
   const HostVersionState* v = HostVersionInfoRead(path.c_str());
-  if (size == 0 || v == nullptr || v->rootLen < 52 ||
-      static_cast<uint64_t>(v->rootOffset) + 52 > size)
-    return 0;
-  const unsigned char* p = v->block.data() + v->rootOffset + 8;
-  return p[0] | (p[1] << 8) | (p[2] << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  uint32_t ms = 0;
+  if (size != 0 && v != nullptr && v->rootLen >= kFixedInfoSize &&
+      static_cast<uint64_t>(v->rootOffset) + kFixedInfoSize <= size)
+    ReadLe32(ByteSpan(v->block.data() + v->rootOffset, kFixedInfoSize),
+             kFixedFileVersionMs, &ms);
+  return ms;
 }
 
 uint32_t HostUnder(const char* locale, const std::string& name) {
@@ -62,6 +64,11 @@ class VersionReader : public ::testing::Test {
     ASSERT_EQ(status, 0) << "see " << log;
   }
   static void TearDownTestSuite() { LabPrefixTearDown(); }
+  // Each test starts in the C locale, whatever the one before chose.
+  void SetUp() override {
+    setenv("LC_ALL", "C", 1);
+    Host().locale = {};
+  }
 };
 
 // dwFileVersionMS of every fixture, with US English as the user language.
@@ -166,8 +173,6 @@ TEST_F(VersionReader, LanguageChoice) {
     EXPECT_EQ(HostUnder(c.locale, c.file) >> 16, c.major)
         << c.locale << " " << c.file;
   }
-  setenv("LC_ALL", "C", 1);
-  Host().locale = {};
 }
 
 TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
@@ -219,7 +224,6 @@ TEST_F(VersionReader, NonRegularFilesGiveNothingAtOnce) {
 // The resource at the end of a sparse 1 GiB file fills the block that the
 // same resource fills at its usual place.
 TEST_F(VersionReader, LargeSparseFileGivesTheResourceAtItsEnd) {
-  setenv("LC_ALL", "C", 1);
   HostContext context;
   HostScope scope(context);
   std::vector<unsigned char> blocks[2];
@@ -234,8 +238,6 @@ TEST_F(VersionReader, LargeSparseFileGivesTheResourceAtItsEnd) {
 }
 
 TEST_F(VersionReader, ChangedFileIsReadAgain) {
-  setenv("LC_ALL", "C", 1);
-  Host().locale = {};
   std::string path = g_dir + "/changing.exe";
   const auto overwrite = std::filesystem::copy_options::overwrite_existing;
   ASSERT_TRUE(
@@ -286,8 +288,6 @@ TEST_F(VersionReader, AgreesWithWine) {
     }
   }
   EXPECT_GT(compared, 100);
-  setenv("LC_ALL", "C", 1);
-  Host().locale = {};
 }
 
 }  // namespace
