@@ -4,6 +4,8 @@
 // programs.
 #pragma once
 
+#include <cctype>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -36,8 +38,9 @@ bool BuildAvailable(Build build, std::string* why);
     if (!BuildAvailable((build), &e2e_why)) LAB_UNAVAILABLE(e2e_why); \
   } while (0)
 
-// Names a test by its parameter: a case's name, a build's name, or those of
-// a tuple's elements joined by '_' ("missing_key_win64").
+// Names a test by its parameter: a case's name, a build's name, a file's
+// stem (with '_' for each character a test name cannot hold), or those of a
+// tuple's elements joined by '_' ("missing_key_win64").
 struct CaseName {
   template <typename Case>
   std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
@@ -55,6 +58,12 @@ struct CaseName {
 
  private:
   static std::string Part(Build build) { return BuildName(build); }
+  static std::string Part(const std::string& file) {
+    std::string name;
+    for (char c : std::filesystem::path(file).stem().string())
+      name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+  }
   template <typename Case>
   static std::string Part(const Case& c) {
     return c.name;

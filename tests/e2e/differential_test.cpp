@@ -244,15 +244,6 @@ static std::string SplitAtLimits(const LocaleCase& locale, size_t shift) {
   return out;
 }
 
-// A test name's part for a list: its file name's stem, with '_' for each
-// character a test name cannot hold.
-static std::string TestNameOf(const std::string& file) {
-  std::string name;
-  for (char c : fs::path(file).stem().string())
-    name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
-
 class LocaleTest
     : public ::testing::TestWithParam<std::tuple<LocaleCase, std::string>> {};
 
@@ -295,11 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
     Locales, LocaleTest,
     ::testing::Combine(::testing::ValuesIn(LocaleCases()),
                        ::testing::ValuesIn(LocaleLists())),
-    [](const ::testing::TestParamInfo<std::tuple<LocaleCase, std::string>>&
-           info) {
-      return std::get<0>(info.param).name + "_" +
-             TestNameOf(std::get<1>(info.param));
-    });
+    CaseName());
 
 class CorpusTest
     : public ::testing::TestWithParam<std::tuple<std::string, Start, Build>> {};
@@ -313,25 +300,16 @@ TEST_P(CorpusTest, HostMatchesWindows) {
                    std::get<1>(GetParam()));
 }
 
-static std::string ListTestName(
-    const ::testing::TestParamInfo<std::tuple<std::string, Start, Build>>&
-        info) {
-  return TestNameOf(std::get<0>(info.param)) + "_" +
-         std::get<1>(info.param).name + "_" +
-         BuildName(std::get<2>(info.param));
-}
-
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,
                          ::testing::Combine(::testing::ValuesIn(CorpusLists()),
-                                            kStarts,
-                                            kHosts),
-                         ListTestName);
+                                            kStarts, kHosts),
+                         CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     OtherForms, CorpusTest,
     ::testing::Combine(::testing::ValuesIn(kOtherFormLists),
                        ::testing::ValuesIn(kOtherFormStarts), kHosts),
-    ListTestName);
+    CaseName());
 
 class LookupDifferentialTest
     : public ::testing::TestWithParam<std::tuple<LookupCase, Start, Build>> {};

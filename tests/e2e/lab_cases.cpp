@@ -9,9 +9,6 @@
 const char kEditorKey[] =
     "HKEY_LOCAL_MACHINE\\Software\\Lab\\Editor\\InstallDir";
 
-static const char kLab[] = "HKEY_LOCAL_MACHINE\\Software\\Lab\\";
-static const char kEd[] = "HKEY_LOCAL_MACHINE\\Software\\Lab\\Editor\\";
-
 static LookupCase Same(const std::string& name, const std::string& regKey,
                        const std::string& fileName, const std::string& version,
                        const std::string& dir, const std::string& trace = "") {
@@ -52,8 +49,8 @@ static const char kNotFile[] = "no file tested: the data exceed a path's 259 "
                                "bytes and were cut";
 
 static std::vector<LookupCase> MakeCases() {
-  const std::string lab = kLab;
-  const std::string ed = kEd;
+  const std::string lab = "HKEY_LOCAL_MACHINE\\Software\\Lab\\";
+  const std::string ed = lab + "Editor\\";
   const std::string editorDir = "C:\\lab\\Editor\\";
   const std::string fits = "C:\\lab\\" + FitsExactlyDirName() + "\\";
   const std::string cutByOne = "C:\\lab\\" + CutByOneDirName() + "\\";

@@ -21,6 +21,11 @@ static std::string Key(const std::string& path) {
   return "\r\n[" + path + "]\r\n";
 }
 
+// A key whose one value, "Dir", names `dir`.
+static std::string DirKey(const std::string& path, const std::string& dir) {
+  return Key(path) + Line("Dir", RegQuoted(dir));
+}
+
 // Values both views hold.
 static std::string CommonValues() {
   std::string lab = "HKEY_LOCAL_MACHINE\\Software\\Lab";
@@ -55,25 +60,21 @@ static std::string CommonValues() {
   reg += Line("Plain", RegQuoted("C:\\lab\\Plain"));
   reg += Key(lab + "\\Default");
   reg += "@=" + RegQuoted("C:\\lab\\Editor") + "\r\n";
-  reg += Key(lab + "\\Cafe");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Caf\u00e9"));
-  reg += Key(lab + "\\View");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Sixty4"));
+  reg += DirKey(lab + "\\Cafe", "C:\\lab\\Caf\u00e9");
+  reg += DirKey(lab + "\\View", "C:\\lab\\Sixty4");
   reg += Key(lab + "\\Paths");
   reg += Line("System32", RegQuoted("C:\\windows\\system32"));
   reg += Line("SysNative", RegQuoted("C:\\windows\\sysnative"));
   reg += Line("DriversStore", RegQuoted("C:\\windows\\system32\\driversstore"));
   reg += Line("DriverStore", RegQuoted("C:\\windows\\system32\\DriverStore"));
-  reg += Key("HKEY_LOCAL_MACHINE\\Software\\Classes\\LabClass");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Sixty4"));
-  reg +=
-      Key("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\"
-          "Current\\Software\\Lab");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Max"));
-  reg += Key("HKEY_USERS\\.Default\\Software\\Lab");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Plain"));
-  reg += Key("HKEY_CURRENT_USER\\Software\\Lab");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Editor"));
+  reg += DirKey("HKEY_LOCAL_MACHINE\\Software\\Classes\\LabClass",
+                "C:\\lab\\Sixty4");
+  reg += DirKey(
+      "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\"
+      "Current\\Software\\Lab",
+      "C:\\lab\\Max");
+  reg += DirKey("HKEY_USERS\\.Default\\Software\\Lab", "C:\\lab\\Plain");
+  reg += DirKey("HKEY_CURRENT_USER\\Software\\Lab", "C:\\lab\\Editor");
   reg += Key("HKEY_CURRENT_USER");
   reg += Line("LabRootVal", RegQuoted("C:\\lab\\Ten"));
   // Each locale's text as a key, a value name and a directory name.
@@ -93,10 +94,8 @@ static std::string CommonValues() {
 // What a 32-bit reader sees instead (HKLM\Software and HKCR are split).
 static std::string ThirtyTwoBitValues() {
   std::string reg;
-  reg += Key("HKEY_LOCAL_MACHINE\\Software\\Lab\\View");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Thirty2"));
-  reg += Key("HKEY_LOCAL_MACHINE\\Software\\Lab\\Only32");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Editor"));
+  reg += DirKey("HKEY_LOCAL_MACHINE\\Software\\Lab\\View", "C:\\lab\\Thirty2");
+  reg += DirKey("HKEY_LOCAL_MACHINE\\Software\\Lab\\Only32", "C:\\lab\\Editor");
   return reg;
 }
 
@@ -107,10 +106,9 @@ static std::string ThirtyTwoBitValues() {
 // from the 32-bit view; its App Paths is a link to this key.
 static std::string SixtyFourBitOnlyValues() {
   std::string reg;
-  reg += Key("HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Thirty2"));
-  reg += Key("HKEY_LOCAL_MACHINE\\Software\\Lab\\Only64");
-  reg += Line("Dir", RegQuoted("C:\\lab\\Editor"));
+  reg += DirKey("HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\LabClass",
+                "C:\\lab\\Thirty2");
+  reg += DirKey("HKEY_LOCAL_MACHINE\\Software\\Lab\\Only64", "C:\\lab\\Editor");
   reg +=
       Key("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
           "App Paths\\labapp.exe");

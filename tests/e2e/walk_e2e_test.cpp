@@ -24,14 +24,16 @@ static VarEntry Found(const std::string& varName) {
 }
 static VarEntry Empty(const std::string& varName) { return {varName, "", ""}; }
 
+// A WalkCase's list when the run has no stpsrch.ini.
+static const char kNoList[] = "(no search list)";
+
 struct WalkCase {
   std::string name;
-  bool hasList;
-  std::string list;               // stpsrch.ini bytes
-  std::vector<VarEntry> before;   // stvar.ini written by an earlier run
-  std::vector<VarEntry> written;  // what this run adds, in order
-  std::string trace = "";         // lines the trace must hold, one a line
-  bool readOnly = false;          // the earlier stvar.ini has no write bit
+  std::string list;                   // stpsrch.ini bytes, or kNoList
+  std::vector<VarEntry> written;      // what this run adds, in order
+  std::string trace = "";             // lines the trace must hold, one a line
+  std::vector<VarEntry> before = {};  // stvar.ini written by an earlier run
+  bool readOnly = false;              // the earlier stvar.ini has no write bit
   // A Windows build runs with VERSION.dll planted beside it and in another
   // working directory: it must not load either.
   bool planted = false;
@@ -56,110 +58,86 @@ static std::vector<WalkCase> MakeWalkCases() {
       SearchListText({{kEditorKey, "editor.exe", "Late"}}, 14);
 
   return {
-      {"no_search_list", false, "", {}, {},
+      {"no_search_list",
+       kNoList,
+       {},
        "stpsrch.ini\" (not found)\n[FILE0] the walk ends: RegKey \"\" is "
        "shorter than 2 bytes\ncommit: nothing to write, no entry was written"},
-      {"empty_search_list", true, "", {}, {}},
+      {"empty_search_list", "", {}},
       {"gap_ends_walk",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}) +
            SearchListText({{kEditorKey, "editor.exe", "B"}}, 2),
-       {},
        {Found("A")},
        "[FILE1] the walk ends: RegKey \"\" is shorter than 2 bytes"},
-      {"sections_to_file12",
-       true,
-       SearchListText(thirteen) + afterGap,
-       {},
+      {"sections_to_file12", SearchListText(thirteen) + afterGap,
        thirteenWritten},
       {"one_byte_regkey_ends_walk",
-       true,
        SearchListText(
            {{"X", "editor.exe", "A"}, {kEditorKey, "editor.exe", "B"}}),
        {},
-       {},
        "[FILE0] the walk ends: RegKey \"X\" is shorter than 2 bytes"},
       {"missing_regkey_ends_walk",
-       true,
        "[FILE0]\r\nFileName=editor.exe\r\nVarName=A\r\n" +
            SearchListText({{kEditorKey, "editor.exe", "B"}}, 1),
-       {},
        {}},
       {"two_byte_regkey_goes_on",
-       true,
        SearchListText(
            {{"XY", "editor.exe", "A"}, {kEditorKey, "editor.exe", "B"}}),
-       {},
        {Empty("A"), Found("B")}},
       {"regkey_alone",
-       true,
        std::string("[FILE0]\r\nRegKey=") + kEditorKey + "\r\n",
-       {},
        {{"", "0", "C:\\lab\\Editor\\"}}},
       {"not_found_gives_lone_backslash_root",
-       true,
        SearchListText({{kMissingKey, "editor.exe", "A"}}),
-       {},
        {Empty("A")}},
       {"empty_var_name",
-       true,
        SearchListText({{kEditorKey, "editor.exe", ""}}),
-       {},
        {Found("")}},
       {"same_var_name_later_wins",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "A"},
                        {kTenKey, "ten.exe", "B"},
                        {kMissingKey, "editor.exe", "A"}}),
-       {},
        {Found("A"), {"B", "10", "C:\\lab\\Ten\\"}, Empty("A")}},
       {"earlier_keys_stay",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "New"}}),
-       {{"Old", "3", "D:\\Old\\"}, Empty("Gone")},
-       {Found("New")}},
+       {Found("New")},
+       "",
+       {{"Old", "3", "D:\\Old\\"}, Empty("Gone")}},
       {"earlier_value_replaced",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}),
-       {{"A", "3", "D:\\Old\\"}, {"Z", "1", "C:\\Z\\"}},
-       {Found("A")}},
+       {Found("A")},
+       "",
+       {{"A", "3", "D:\\Old\\"}, {"Z", "1", "C:\\Z\\"}}},
       {"unwritable_var_names_skipped",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "a=b"},
                        {kEditorKey, "editor.exe", "[br"},
                        {kEditorKey, "editor.exe", "Ok"},
                        {kEditorKey, "editor.exe", "x[y"}}),
-       {},
        {Found("Ok"), Found("x[y")},
        "[FILE0] skipped: the VarName holds '='\n[FILE1] skipped: the VarName "
        "begins with '['"},
       {"read_only_variables_file",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}),
-       {{"A", "3", "D:\\Old\\"}},
        {},
        "commit: the variables file is read-only and was left alone",
+       {{"A", "3", "D:\\Old\\"}},
        true},
       {"only_unwritable_var_names",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "="}}),
-       {},
        {},
        "commit: nothing to write, no entry was written"},
       {"planted_version_dll",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "A"}}),
-       {},
        {Found("A")},
        "",
+       {},
        false,
        true},
       {"files_beside_the_executable",
-       true,
        SearchListText({{kEditorKey, "editor.exe", "Mine"}}),
-       {},
        {Found("Mine")},
        "",
+       {},
        false,
        false,
        SearchListText({{kEditorKey, "editor.exe", "Decoy"}})},
@@ -178,7 +156,7 @@ TEST_P(WalkTest, WritesTheListedEntries) {
   std::string error;
   ASSERT_TRUE(MakeRunFolder(build, "walk-" + walk.name, &folder, &error))
       << error;
-  if (walk.hasList) {
+  if (walk.list != kNoList) {
     ASSERT_TRUE(WriteBytes(SearchListPath(folder), walk.list));
   }
   if (!walk.before.empty()) {

@@ -48,11 +48,6 @@ void FuzzFail(const char* what) {
   abort();
 }
 
-std::string FuzzUniquePath(const char* stem) {
-  static unsigned long counter = 0;
-  return FuzzScratchDir() + "/" + stem + std::to_string(++counter);
-}
-
 void FuzzReexecFromScratch(char** argv) {
   if (getenv(kFuzzScratchVariable) != nullptr) return;
   std::string self;

@@ -20,11 +20,6 @@ bool FuzzReadFile(const std::string& path, std::string& out);
 // saves the input that caused it.
 [[noreturn]] void FuzzFail(const char* what);
 
-// A path in the scratch directory that no earlier call returned. The host
-// readers cache every file by path for the life of the run, so each input
-// must be read from a path of its own.
-std::string FuzzUniquePath(const char* stem);
-
 // The environment variable that hands the scratch directory to a copy.
 const char kFuzzScratchVariable[] = "INSTPROBE_FUZZ_SCRATCH";
 

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HostScope scope(context);
   HostSelectCodePage((data[0] & 1) ? 932 : 1252);
   InitPathText();
-  std::string path = FuzzUniquePath("list") + ".ini";
+  std::string path = FuzzScratchDir() + "/list.ini";
   FuzzWriteFile(path, data + 1, size - 1);
 
   const uint32_t kSmall[] = {0, 1, 2, 7};

@@ -10,6 +10,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -81,9 +82,7 @@ std::string Fold(std::string s) {
 // that is kept by the writer but named here is merely not checked.
 bool MayBeReplaced(const Line& line, const std::vector<std::string>& keys) {
   std::string name = Fold(Trim(line.content.substr(0, line.content.find('='))));
-  for (const std::string& k : keys)
-    if (name == k) return true;
-  return false;
+  return std::find(keys.begin(), keys.end(), name) != keys.end();
 }
 
 // Text from a small alphabet that holds every character the file format
@@ -134,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string original = in.ConsumeRemainingBytesAsString();
 
-  std::string path = FuzzUniquePath("vars") + ".ini";
+  std::string path = FuzzScratchDir() + "/vars.ini";
   FuzzWriteFile(path, original.data(), original.size());
   HostWrites(path, writes);
   std::string result;

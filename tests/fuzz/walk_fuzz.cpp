@@ -3,14 +3,13 @@
 // versioned program in one of them. The list is built from the input as
 // sections of RegKey/FileName/VarName lines, each text picked from names the
 // fixture knows or taken raw, in varied spellings, with raw bytes after.
-// The walk reads the list beside the executable and the host reader keeps a
-// file for the life of the process, so the fuzzer runs as a copy in a folder
-// of its own and each input is walked in a child process, which must exit
+// The walk reads the list beside the executable, so the fuzzer runs as a
+// copy in a folder of its own, and each input is walked in a child process
+// (a run of its own, as the program's), which must exit
 // with status 0 and leave a variables file (when there is one) made of
 // section headers and CRLF key lines only. A child's coverage does not reach
 // the fuzzer, so the parent also probes every entry of the list in process:
 // that is what steers the mutations.
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -165,12 +164,12 @@ std::string MakeList(FuzzedDataProvider& in) {
   return list;
 }
 
-// The probe of every entry the walk would reach, in this process: the list
-// is read from a path of its own, so the reader's cache does not matter.
+// The probe of every entry the walk would reach, in this process (in the
+// input's own context, which reads the files afresh).
 void ProbeInProcess(const std::string& list) {
-  std::string path = FuzzUniquePath("list");
+  std::string path = FuzzScratchDir() + "/list.ini";
   FuzzWriteFile(path, list.data(), list.size());
-  std::string vars = FuzzUniquePath("vars");
+  std::string vars = FuzzScratchDir() + "/vars.ini";
   InitPathText();
   SearchEntry entry;
   ProbeResult result;

@@ -99,13 +99,16 @@ class VarsFaultTest : public ::testing::Test {
     return build_ == Build::kHost ? "instprobe" : "instprobe.exe";
   }
 
-  // A folder holding a copy of the executable and the search list.
-  std::string MakeFolder(const std::string& name, const std::string& list) {
+  // A folder holding a copy of the executable, the search list and, when
+  // `old` is not empty, an earlier variables file.
+  std::string MakeFolder(const std::string& name, const std::string& list,
+                         const std::string& old = "") {
     std::string dir = root_ + "/" + name;
     fs::create_directories(dir);
     chmod(dir.c_str(), 0755);
     fs::copy_file(BuildExePath(build_), dir + "/" + ExeName());
     EXPECT_TRUE(WriteBytes(dir + "/stpsrch.ini", list));
+    EXPECT_TRUE(old.empty() || WriteBytes(dir + "/stvar.ini", old));
     return dir;
   }
 
@@ -131,8 +134,7 @@ class VarsFaultTest : public ::testing::Test {
 
   // What an undisturbed run writes from `old` (empty: no file).
   std::string Reference(const std::string& list, const std::string& old) {
-    std::string dir = MakeFolder("reference", list);
-    if (!old.empty()) WriteBytes(dir + "/stvar.ini", old);
+    std::string dir = MakeFolder("reference", list, old);
     std::string error, bytes;
     EXPECT_TRUE(Run(dir, false, &error)) << error;
     EXPECT_TRUE(ReadBytes(dir + "/stvar.ini", &bytes));
@@ -185,11 +187,9 @@ class BuildFaultTest : public VarsFaultTest,
 // The read-only attribute: set with chmod for the host, with Wine's attrib
 // for the Windows builds (which takes every write bit away, measured).
 TEST_P(BuildFaultTest, ReadOnlyFileIsKeptEvenForRoot) {
-  std::string list = FailingList(20);
-  std::string dir = MakeFolder("readonly", list);
   std::string old = OldVarsFile(20, 4000);
+  std::string dir = MakeFolder("readonly", FailingList(20), old);
   std::string vars = dir + "/stvar.ini";
-  ASSERT_TRUE(WriteBytes(vars, old));
   std::string error, after;
   if (build_ == Build::kHost) {
     ASSERT_EQ(chmod(vars.c_str(), 0444), 0);
@@ -227,8 +227,7 @@ TEST_P(BuildFaultTest, UnreadableFileIsLeftAlone) {
 struct PermissionCase {
   std::string name;
   mode_t dirMode;
-  bool hasFile;
-  mode_t fileMode;
+  mode_t fileMode;    // 0: no stvar.ini
   bool danglingLink;  // stvar.ini links into a missing directory
   bool expectNew;     // the file must hold what an undisturbed run writes
 };
@@ -243,12 +242,12 @@ TEST_P(PermissionTest, OldFileOrNewFileNothingElse) {
   const PermissionCase& c = GetParam();
   std::string list = FailingList(50);
   std::string old = OldVarsFile(50, 8000);
-  std::string expected = Reference(list, c.hasFile ? old : "");
+  std::string expected = Reference(list, c.fileMode ? old : "");
   ASSERT_NE(expected, old);
 
   std::string dir = MakeFolder(c.name, list);
   std::string vars = dir + "/stvar.ini";
-  if (c.hasFile) {
+  if (c.fileMode != 0) {
     ASSERT_TRUE(WriteBytes(vars, old));
     ASSERT_EQ(chmod(vars.c_str(), c.fileMode), 0);
     ASSERT_EQ(chown(vars.c_str(), kNobody, kNobody), 0);
@@ -269,7 +268,7 @@ TEST_P(PermissionTest, OldFileOrNewFileNothingElse) {
     EXPECT_FALSE(PathExists(dir + "/gone"));
     return;
   }
-  if (!c.hasFile) {
+  if (c.fileMode == 0) {
     EXPECT_FALSE(PathExists(vars));
     return;
   }
@@ -286,13 +285,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // No room for a temporary file: a writable file is rewritten where
         // it is.
-        PermissionCase{"readonly_dir_writable_file", 0555, true, 0644, false,
-                       true},
-        PermissionCase{"readonly_dir_no_file", 0555, false, 0, false, false},
-        PermissionCase{"readonly_file", 0755, true, 0444, false, false},
-        PermissionCase{"readonly_file_readonly_dir", 0555, true, 0444, false,
-                       false},
-        PermissionCase{"missing_dir_behind_link", 0755, false, 0, true, false}),
+        PermissionCase{"readonly_dir_writable_file", 0555, 0644, false, true},
+        PermissionCase{"readonly_dir_no_file", 0555, 0, false, false},
+        PermissionCase{"readonly_file", 0755, 0444, false, false},
+        PermissionCase{"readonly_file_readonly_dir", 0555, 0444, false, false},
+        PermissionCase{"missing_dir_behind_link", 0755, 0, true, false}),
     CaseName());
 
 // The writer's temporary file does not fit: the old file stays whole and
@@ -310,9 +307,8 @@ TEST_F(VarsFaultTest, FullDiskKeepsOldFile) {
     GTEST_SKIP() << "mount -t tmpfs not permitted here (" << strerror(errno)
                  << "); the unit tests inject the write failure instead";
   }
-  std::string dir = MakeFolder("full/run", list);
+  std::string dir = MakeFolder("full/run", list, old);
   std::string vars = dir + "/stvar.ini";
-  ASSERT_TRUE(WriteBytes(vars, old));
   // Fill what is left.
   std::string filler = mountPoint + "/filler";
   {
@@ -477,12 +473,11 @@ TEST_P(BuildFaultTest, AimedKillsAndReaderFindOldOrCompleteFile) {
   size_t size = build_ == Build::kHost ? 4 << 20 : 64 << 10;
   std::string old = "; kept\r\n\r\n" + OldVarsFile(50, size);
   std::string expected = Reference(list, old);
-  std::string dir = MakeFolder("aimed", list);
+  std::string dir = MakeFolder("aimed", list, old);
   int oldSeen = 0;
   std::string vars = dir + "/stvar.ini";
   std::atomic<bool> stop(false);
   std::atomic<int> misses(0);
-  ASSERT_TRUE(WriteBytes(vars, old));
   // Hidden and system, where Wine keeps them: each new file must carry them.
   ASSERT_EQ(setxattr(vars.c_str(), "user.DOSATTRIB", "0x6", 3, 0), 0);
   std::thread reader([&] {
@@ -576,10 +571,9 @@ TEST_P(BuildFaultTest, FileHeldOpenIsKeptAndNothingLeft) {
     ASSERT_TRUE(BuildWineProbe("tests/hostile/hold_open.cpp", holder, &error))
         << error;
   }
-  std::string list = FailingList(20);
   std::string old = OldVarsFile(20, 2000);
-  std::string dir = MakeFolder("held", list), vars = dir + "/stvar.ini";
-  ASSERT_TRUE(WriteBytes(vars, old));
+  std::string dir = MakeFolder("held", FailingList(20), old);
+  std::string vars = dir + "/stvar.ini";
   std::string flag = root_ + "/held.flag";
   pid_t pid = Start(dir, {"wine", holder, "stvar.ini", "Z:" + flag});
   for (int i = 0; i < 3000 && !PathExists(flag); ++i) usleep(10000);
@@ -615,8 +609,7 @@ TEST_P(BuildFaultTest, TwoRunsAtOnceLoseNothing) {
   std::string old = "; kept\r\n\r\n" + OldVarsFile(30, 256 << 10);
   std::string aThenB = Reference(listB, Reference(listA, old));
   std::string bThenA = Reference(listA, Reference(listB, old));
-  std::string dir = MakeFolder("two", listA), vars = dir + "/stvar.ini";
-  ASSERT_TRUE(WriteBytes(vars, old));
+  std::string dir = MakeFolder("two", listA, old), vars = dir + "/stvar.ini";
   int watch = WatchFolder(dir);
   std::string created;
   pid_t a = Start(dir, Command(dir));

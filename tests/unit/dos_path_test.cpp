@@ -2,12 +2,10 @@
 // the probe under Wine on a real tree in a temporary prefix's drive_c and
 // the host resolver on the same tree; the recorded answer is what Wine 8
 // gave, and the host must agree with what Wine gives now.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -260,11 +258,9 @@ class DosPathTest : public ::testing::Test {
       std::error_code ec;
       std::filesystem::create_directories(dir, ec);
     }
-    WriteBytes(fa + "/Dir/File.Txt", "x");
-    WriteBytes(fa + "/Dir/nul.txt", "x");
-    WriteBytes(fa + "/Caf\xC3\xA9/f", "x");
-    WriteBytes(fa + "/\xCE\xBC", "x");
-    WriteBytes(fa + "/\xC6\x91", "x");
+    for (const char *file : {"/Dir/File.Txt", "/Dir/nul.txt", "/Caf\xC3\xA9/f",
+                             "/\xCE\xBC", "/\xC6\x91"})
+      WriteBytes(fa + file, "x");
     symlink("Dir", (fa + "/LinkDir").c_str());
     symlink("nowhere", (fa + "/Dangling").c_str());
     std::string dd = g_prefix + "/dosdevices/";

@@ -3,8 +3,6 @@
 // tests/wine-probes/profile/read_profile.cpp under Wine 8 (ACP 1252) or is
 // recorded in the platform's documented behaviour.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -78,8 +76,7 @@ TEST_F(ProfileReader, LexicalRules) {
       {"keys",
        "k=top\r\n[ Spaced ]\r\n  key1  =  value1  \r\nkey 3 = inner  blank \r\n"
        "k==v\r\nk2=a=b\r\n=novalue\r\njusttext\r\nnv\r\nnv=later\r\n"
-       "sp=a\x0b"
-       "b\x0c\r\nz=\x1a\x1ay\x1a\r\n;c=1\r\nin=v ;not\r\n",
+       "sp=a\vb\f\r\nz=\x1a\x1ay\x1a\r\n;c=1\r\nin=v ;not\r\n",
        {{"", "k", 10, "top"},
         {"spaced", "KEY1", 10, "value1"},
         {" Spaced ", "  key1  ", 10, "value1"},
@@ -89,9 +86,7 @@ TEST_F(ProfileReader, LexicalRules) {
         {"Spaced", "", 10, "novalue"},
         {"Spaced", "justtext", 10, ""},
         {"Spaced", "nv", 10, ""},
-        {"Spaced", "sp", 10,
-         "a\x0b"
-         "b"},
+        {"Spaced", "sp", 10, "a\vb"},
         {"Spaced", "z", 10, "y"},
         {"Spaced", ";c", 10, "1"},
         {"Spaced", "c", 10, ""},

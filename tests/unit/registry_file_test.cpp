@@ -1,11 +1,7 @@
 // The host registry reader on small registry files written here: every data
 // form and escape of the file format, links, case, broken input and the
 // 519-byte rule.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -76,10 +72,7 @@ TEST_F(RegistryFile, ValueFormsAndEscapes) {
     std::string data;
   } cases[] = {
       {"", 0, 1, std::string("C:\\DefaultDir\0", 14)},
-      {"esc", 0, 1,
-       std::string("a\\b\"c\n\r\t|\x01\x1F"
-                   "AA\0",
-                   14)},
+      {"esc", 0, 1, std::string("a\\b\"c\n\r\t|\001\037AA\0", 14)},
       {"nul", 0, 1, std::string("ab\0cd\0", 6)},
       {"hexpad", 0, 1,
        std::string("\xE9"

@@ -3,13 +3,10 @@
 // escapes whose extent depends on the next byte, keys written several times,
 // many keys (the table grows), deep paths, and linked, replaced and empty
 // files.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // The host's version reader on real images: windres-built programs, images
 // derived from them with patched bytes, and the same files under Wine.
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
