@@ -160,7 +160,7 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
   const uint32_t kHeaders = kPeSignatureSize + kFileHeaderSize;
   const uint32_t kResourceDir = kDataDirectoryResource * kDataDirectorySize;
   unsigned char h[kHeaders + kDataDirectoriesPe32Plus + kResourceDir +
-                  kDataDirectorySize];
+                  kDataDirectorySize] = {};
   uint64_t avail = img.fileSize - nt;
   uint64_t want = avail < sizeof h ? avail : sizeof h;
   ByteSpan headers(h, static_cast<size_t>(want));
