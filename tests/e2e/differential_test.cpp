@@ -110,6 +110,16 @@ static std::string KeptResultPath(Build build, const std::string& name,
   return dir + std::string(file);
 }
 
+// Kept results name the lab's drive by a mark: a later run has a lab of its
+// own, and a value may hold the lab's Unix path.
+static std::string Swapped(std::string text, const std::string& from,
+                           const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
 static void RunOne(Build build, const std::string& name,
                    const std::string& list, const std::string* before,
                    Outcome* outcome, const std::string& localeVar = "",
@@ -118,8 +128,9 @@ static void RunOne(Build build, const std::string& name,
   std::string keptBytes;
   if (!kept.empty() && ReadBytes(kept, &keptBytes) && !keptBytes.empty()) {
     outcome->exists = keptBytes[0] == '1';
-    outcome->bytes = keptBytes.substr(1);
-    if (traced) ReadBytes(kept + ".trace", &outcome->trace);
+    outcome->bytes = Swapped(keptBytes.substr(1), "{drive_c}", LabDriveC());
+    if (traced && ReadBytes(kept + ".trace", &outcome->trace))
+      outcome->trace = Swapped(outcome->trace, "{drive_c}", LabDriveC());
     return;
   }
   RunFolder folder;
@@ -140,8 +151,11 @@ static void RunOne(Build build, const std::string& name,
   }
   outcome->exists = ReadBytes(VariablesPath(folder), &outcome->bytes);
   if (!kept.empty()) {
-    WriteBytes(kept, (outcome->exists ? "1" : "0") + outcome->bytes);
-    if (traced) WriteBytes(kept + ".trace", outcome->trace);
+    WriteBytes(kept, (outcome->exists ? "1" : "0") +
+                         Swapped(outcome->bytes, LabDriveC(), "{drive_c}"));
+    if (traced)
+      WriteBytes(kept + ".trace",
+                 Swapped(outcome->trace, LabDriveC(), "{drive_c}"));
   }
 }
 
