@@ -215,7 +215,8 @@ struct PendingKey {
   int32_t block = -1;  // the block that the header opened
 };
 
-void Forget(PathMemory& memory) {
+// Drops the previous path, so that the next header is walked from the root.
+void ClearPreviousPath(PathMemory& memory) {
   memory.path = nullptr;
   memory.count = 0;
 }
@@ -228,7 +229,7 @@ void Settle(RegHive& hive, PendingKey& pending, PathMemory& memory) {
                              pending.nameEnd, pending.hash);
   if (key < 0) {
     // The index is full: the block belongs to no key.
-    Forget(memory);
+    ClearPreviousPath(memory);
     return;
   }
   RegKey& k = hive.keys[key];
@@ -295,7 +296,7 @@ bool IndexPath(RegHive& hive, const char* path, const char* close,
       cps[n++] = Checkpoint{static_cast<uint32_t>(p - path), parent};
   }
   if (parent < 0) {
-    Forget(memory);
+    ClearPreviousPath(memory);
     return false;
   }
   memory.path = path;
