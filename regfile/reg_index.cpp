@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "regfile/reg_escape.h"
 #include "regfile/reg_lexer.h"
@@ -320,22 +319,16 @@ bool IndexPath(RegHive& hive, const char* path, const char* close,
 std::u16string HeaderUser(const char* b, const char* e) {
   size_t n = sizeof kRelative - 1;
   if (static_cast<size_t>(e - b) < n || memcmp(b, kRelative, n) != 0) return {};
-  std::u16string path;
-  std::u16string part;
-  const char* p = b + n;
   // The path is escaped as key names are; elements are separated by "\\".
-  while (p < e) {
-    const char* sep = p;
-    while (sep + 1 < e && !(sep[0] == '\\' && sep[1] == '\\')) ++sep;
-    if (sep + 1 >= e) sep = e;
-    part.clear();
-    for (const char* c = p; c < sep; ++c)
-      part.push_back(static_cast<unsigned char>(*c));
-    UpperCaseText(part);
-    path += part;
-    path.push_back(u'\\');
-    p = sep < e ? sep + 2 : e;
+  std::u16string path;
+  bool separated = false;  // whether the path ends with a separator
+  for (const char* p = b + n; p < e; ++p) {
+    separated = p + 1 < e && p[0] == '\\' && p[1] == '\\';
+    path.push_back(separated ? u'\\'
+                             : UpperCaseUnit(static_cast<unsigned char>(*p)));
+    p += separated;
   }
+  if (!separated) path.push_back(u'\\');
   const std::u16string prefix = u"REGISTRY\\USER\\";
   if (path.size() <= prefix.size() + 1 ||
       path.compare(0, prefix.size(), prefix) != 0)
@@ -380,7 +373,6 @@ void RegIndexHive(RegText text, size_t size, RegHive& hive, bool everyLine,
                   RegArrayMemory arrays) {
   hive = RegHive(arrays);
   hive.text = std::move(text);
-  hive.size = size;
   const char* base = hive.text.get();
   const char* limit = base + size;
   const char* cursor = base;

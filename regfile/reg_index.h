@@ -98,7 +98,6 @@ struct RegHive {
   bool loaded = false;
   RegArch arch = RegArch::kNone;
   RegText text;
-  size_t size = 0;
   RegArray<RegKey> keys;     // keys[0] is the root
   RegArray<uint32_t> slots;  // a power of two, at most 70% full
   RegArray<RegBlock> blocks;
