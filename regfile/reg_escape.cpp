@@ -20,63 +20,27 @@ bool RegUnescapeUnit(const char*& p, const char* end, char16_t* unit) {
   }
   if (++p == end) return false;  // a backslash that ends the text
   char c = *p++;
-  switch (c) {
-    case 'a':
-      *unit = '\a';
-      return true;
-    case 'b':
-      *unit = '\b';
-      return true;
-    case 'e':
-      *unit = 0x1B;
-      return true;
-    case 'f':
-      *unit = '\f';
-      return true;
-    case 'n':
-      *unit = '\n';
-      return true;
-    case 'r':
-      *unit = '\r';
-      return true;
-    case 't':
-      *unit = '\t';
-      return true;
-    case 'v':
-      *unit = '\v';
-      return true;
-    case 'x': {
-      int d = p < end ? RegHexDigit(*p) : -1;
-      if (d < 0) {
-        *unit = 'x';
-        return true;
-      }
-      unsigned value = 0;
-      for (int n = 0; n < 4 && p < end && (d = RegHexDigit(*p)) >= 0; ++n) {
-        value = value * 16 + static_cast<unsigned>(d);
-        ++p;
-      }
-      *unit = static_cast<char16_t>(value);
-      return true;
-    }
-    case '0':
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '5':
-    case '6':
-    case '7': {
-      unsigned value = static_cast<unsigned>(c - '0');
-      for (int n = 0; n < 2 && p < end && *p >= '0' && *p <= '7'; ++n)
-        value = value * 8 + static_cast<unsigned>(*p++ - '0');
-      *unit = static_cast<char16_t>(value);
-      return true;
-    }
-    default:
-      *unit = Widen(c);
-      return true;
+  // The letters of the one-character escapes, and what each stands for.
+  static const char kLetters[] = "abefnrtv";
+  static const char16_t kLetterUnits[] = u"\a\b\x1B\f\n\r\t\v";
+  const void* letter = memchr(kLetters, c, sizeof kLetters - 1);
+  unsigned value = 0;
+  int d;
+  if (letter != nullptr) {
+    *unit = kLetterUnits[static_cast<const char*>(letter) - kLetters];
+  } else if (c == 'x' && p < end && RegHexDigit(*p) >= 0) {
+    for (int n = 0; n < 4 && p < end && (d = RegHexDigit(*p)) >= 0; ++n, ++p)
+      value = value * 16 + static_cast<unsigned>(d);
+    *unit = static_cast<char16_t>(value);
+  } else if (c >= '0' && c <= '7') {
+    value = static_cast<unsigned>(c - '0');
+    for (int n = 0; n < 2 && p < end && *p >= '0' && *p <= '7'; ++n)
+      value = value * 8 + static_cast<unsigned>(*p++ - '0');
+    *unit = static_cast<char16_t>(value);
+  } else {
+    *unit = Widen(c);  // any other character, a lone \x giving 'x'
   }
+  return true;
 }
 
 size_t RegUnescape(const char* p, const char* end, char endChar,

@@ -1,5 +1,3 @@
-// The lexical layer of Wine's registry files: lines, blanks, data tags and
-// hex data that runs on over several lines.
 #include "regfile/reg_lexer.h"
 
 #include <cstdint>
@@ -7,9 +5,6 @@
 
 #include "regfile/reg_escape.h"
 
-// strtoul(p, &end, 16) on the bytes before `e`: blanks, a sign and a "0x"
-// are accepted, an overflow gives the largest value, no digits give 0 with
-// *endOut = p.
 uint64_t RegStrToULHex(const char* p, const char* e, const char** endOut) {
   const char* q = RegSkipSpaces(p, e);
   bool negative = false;
@@ -40,8 +35,6 @@ bool RegStartsWith(const char* p, const char* e, const char* tag) {
   return static_cast<size_t>(e - p) >= n && memcmp(p, tag, n) == 0;
 }
 
-// The data tag: its type, how to parse what follows, and where that starts;
-// null when the tag is unknown.
 const char* RegParseTag(const char* p, const char* e, uint32_t* type,
                         RegParseKind* kind) {
   static const struct {
@@ -100,8 +93,6 @@ const char* RegParseHexList(const char* p, const char* e,
 
 }  // namespace
 
-// Hex data from `p`, continued on the following lines after a backslash.
-// Advances `cursor` past the lines used. Returns false for malformed data.
 bool RegParseHexLines(const char* p, const char* e, const char*& cursor,
                       const char* limit, std::vector<unsigned char>* out) {
   for (;;) {

@@ -25,13 +25,6 @@ const char* ParseName(const char* s, const char* e, std::u16string* name) {
   return RegSkipSpaces(p + 1, e);
 }
 
-// The string's units and a terminator, as stored.
-void AppendUtf16(const std::u16string& units, std::vector<unsigned char>& out) {
-  Utf16Pack(units.data(), units.size(), ByteOrder::kLittle, out);
-  out.push_back(0);
-  out.push_back(0);
-}
-
 // Decodes the data of a value line; false for malformed data.
 bool ParseData(const char* p, const char* e, const char*& cursor,
                const char* limit, RegValue* out) {
@@ -45,7 +38,8 @@ bool ParseData(const char* p, const char* e, const char*& cursor,
     case kRegString: {
       std::u16string units;
       if (RegUnescape(p, e, '"', &units) == 0) return false;
-      AppendUtf16(units, out->data);
+      units.push_back(0);  // stored with a terminator
+      Utf16Pack(units.data(), units.size(), ByteOrder::kLittle, out->data);
       return true;
     }
     case kRegDword: {
