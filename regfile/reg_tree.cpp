@@ -15,6 +15,10 @@ namespace {
 // Links resolved within one lookup; a cycle stops here and fails.
 const int kMaxLinkDepth = 16;
 
+bool RegIsHiveNode(int node) {
+  return node >= kRegMachine && node <= kRegDefault;
+}
+
 // Splits a UTF-16 path into folded elements; empty elements vanish.
 void SplitPath(const char16_t* text, size_t len,
                std::vector<std::u16string>& parts) {
@@ -159,10 +163,10 @@ bool Open(const RegTree& reg, RegLocation at,
 // Where a predefined key leads: the key its path names, or kRegEmpty.
 RegLocation PlaceRoot(const RegTree& reg, RegLocation at,
                       const char16_t* path) {
-  std::vector<std::u16string> parts;
-  SplitPath(path, std::char_traits<char16_t>::length(path), parts);
   RegLocation out;
-  if (!Open(reg, at, parts, &out)) out = {kRegEmpty, 0};
+  if (!RegTreeOpen(reg, at, path, std::char_traits<char16_t>::length(path),
+                   &out))
+    out = {kRegEmpty, 0};
   return out;
 }
 

@@ -20,10 +20,6 @@ enum : int {
   kRegEmpty = 5,    // a predefined key whose path is missing
 };
 
-inline bool RegIsHiveNode(int node) {
-  return node >= kRegMachine && node <= kRegDefault;
-}
-
 struct RegLocation {
   int node;
   int32_t key;  // the key in the node's hive
