@@ -5,6 +5,5 @@
 
 void FormatDecimal(char* dest, size_t capacity, const char* prefix,
                    int32_t value) {
-  if (capacity == 0) return;
   snprintf(dest, capacity, "%s%ld", prefix, static_cast<long>(value));
 }

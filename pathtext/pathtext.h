@@ -44,9 +44,6 @@ long FindLastChar(const char* text, char c);
 // character compares by its upper-case form under the platform's mapping.
 bool EqualsIgnoreCase(const char* a, const char* b);
 
-// Whether the platform reports attributes for the path (file or directory).
-bool FileExists(const char* path);
-
 // The decimal text of a signed 32-bit number, as "%ld" gives it, after
 // `prefix`; always terminated within capacity.
 void FormatDecimal(char* dest, size_t capacity, const char* prefix,

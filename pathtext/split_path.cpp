@@ -23,9 +23,7 @@ void SplitPath(const char* path, char* drive, size_t driveCapacity, char* dir,
   size_t afterLastSeparator =
       static_cast<size_t>((backslash > slash ? backslash : slash) + 1);
 
-  if (dirCapacity == 0) return;
   size_t take = afterLastSeparator < kMaxPart ? afterLastSeparator : kMaxPart;
-  dir[0] = '\0';
   // The directory part ends on a character boundary, so a plain bounded copy
   // of its bytes keeps double-byte characters whole.
   CopyBytes(dir, dirCapacity, rest, take);

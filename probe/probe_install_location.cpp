@@ -200,7 +200,7 @@ static void LocateDirectory(const char* text, size_t textLen,
     untested = "the data exceed a path's 259 bytes and were cut";
   else if (pathLen >= kPathCapacity || strlen(fullPath) != pathLen)
     untested = "the directory and FileName exceed 259 bytes";
-  bool exists = untested == nullptr && FileExists(fullPath);
+  bool exists = untested == nullptr && PlatformFileExists(fullPath);
   if (TraceOn()) {
     if (untested != nullptr)
       TraceEvent("no file tested: %s", untested);
