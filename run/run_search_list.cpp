@@ -41,8 +41,8 @@ static void TraceEntryTexts(const SearchEntry* entry) {
              lengths[1], TraceText(2, texts[2]), lengths[2]);
 }
 
-// The two paths beside the executable; InitPathText has been called.
-static bool FilesBesideExecutable(char* listPath, char* varsPath) {
+bool FindFilesBesideExecutable(char* listPath, char* varsPath) {
+  InitPathText();
   char exePath[kPathBufferSize];
   memset(exePath, 0, sizeof exePath);
   uint32_t got = PlatformModulePath(exePath, kPathCapacity);
@@ -54,13 +54,10 @@ static bool FilesBesideExecutable(char* listPath, char* varsPath) {
   SplitPath(exePath, drive, sizeof drive, dir, sizeof dir);
   if (strlen(drive) + strlen(dir) > kMaxExeDirLength) return false;
 
-  char exeDir[kPathBufferSize];
-  CopyBytes(exeDir, sizeof exeDir, drive, kPathCapacity);
-  AppendBytes(exeDir, sizeof exeDir, dir, kPathCapacity);
-
-  CopyBytes(listPath, kPathBufferSize, exeDir, kPathCapacity);
+  CopyBytes(listPath, kPathBufferSize, drive, kPathCapacity);
+  AppendBytes(listPath, kPathBufferSize, dir, kPathCapacity);
+  CopyBytes(varsPath, kPathBufferSize, listPath, kPathCapacity);
   AppendBytes(listPath, kPathBufferSize, kSearchListName, kPathCapacity);
-  CopyBytes(varsPath, kPathBufferSize, exeDir, kPathCapacity);
   AppendBytes(varsPath, kPathBufferSize, kVariablesName, kPathCapacity);
   return true;
 }
@@ -114,17 +111,11 @@ static void WalkSearchList(const char* listPath, const char* varsPath) {
 }
 
 int RunSearchList() {
-  InitPathText();
   char listPath[kPathBufferSize];
   char varsPath[kPathBufferSize];
-  if (FilesBesideExecutable(listPath, varsPath))
+  if (FindFilesBesideExecutable(listPath, varsPath))
     WalkSearchList(listPath, varsPath);
   return 0;
-}
-
-bool FindFilesBesideExecutable(char* listPath, char* varsPath) {
-  InitPathText();
-  return FilesBesideExecutable(listPath, varsPath);
 }
 
 void RunSearchListFiles(const char* listPath, const char* varsPath) {
