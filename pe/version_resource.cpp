@@ -16,6 +16,9 @@
 
 namespace {
 
+// A version resource is at most 64 KiB by its 16-bit length; a data entry
+// claiming more than this is treated as absurd.
+const uint32_t kMaxVersionResource = 1u << 20;
 // The first-entry scan of a language directory gives up after this many
 // entries; a real directory holds a handful.
 const uint32_t kMaxScannedEntries = 4096;
@@ -291,7 +294,7 @@ bool LocateVersionResource(ReadAtFn read, void* ctx, uint64_t fileSize,
   unsigned char sig[4];
   if (!ReadExact(img, nt, sig, 2)) return false;
   if (sig[0] == 'N' && sig[1] == 'E') return LocateNe(img, nt, out);
-  if (!ReadExact(img, nt, sig, 4)) return false;
-  if (memcmp(sig, "PE\0\0", 4) != 0) return false;
+  if (!ReadExact(img, nt, sig, 4) || memcmp(sig, "PE\0\0", 4) != 0)
+    return false;
   return LocatePe(img, nt, langs, out);
 }

@@ -28,7 +28,3 @@ struct LanguagePreference {
 bool LocateVersionResource(ReadAtFn read, void* ctx, uint64_t fileSize,
                            const LanguagePreference& langs,
                            VersionResource* out);
-
-// A version resource is at most 64 KiB by its 16-bit length; a data entry
-// claiming more than this is treated as absurd.
-const uint32_t kMaxVersionResource = 1u << 20;
