@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "bytes/byte_span.h"
 
@@ -22,8 +21,14 @@ inline char16_t Utf16UnitAt(ByteSpan bytes, size_t offset, ByteOrder order) {
 // to the caller.
 void Utf16Unpack(ByteSpan bytes, ByteOrder order, std::u16string& out);
 
-// The units as bytes, appended to `out`.
-void Utf16Pack(const char16_t* text, size_t len, ByteOrder order,
-               std::string& out);
-void Utf16Pack(const char16_t* text, size_t len, ByteOrder order,
-               std::vector<unsigned char>& out);
+// The units as bytes, appended to `out` (a std::string or a byte vector).
+template <typename Bytes>
+void Utf16Pack(const char16_t* text, size_t len, ByteOrder order, Bytes& out) {
+  out.reserve(out.size() + len * 2);
+  for (size_t i = 0; i < len; ++i) {
+    auto low = static_cast<typename Bytes::value_type>(text[i] & 0xFF);
+    auto high = static_cast<typename Bytes::value_type>(text[i] >> 8);
+    out.push_back(order == ByteOrder::kLittle ? low : high);
+    out.push_back(order == ByteOrder::kLittle ? high : low);
+  }
+}
