@@ -37,34 +37,25 @@ void SplitPath(const char16_t* text, size_t len,
 
 bool Child(const RegTree& reg, const RegLocation& at,
            const std::u16string& name, RegLocation* out) {
+  const RegHive& user = reg.hives[kRegUser];
+  int node = -1;
+  int32_t key = 0;
   if (at.node == kRegRoot) {
-    if (name == u"MACHINE" && reg.hives[kRegMachine].loaded) {
-      *out = {kRegMachine, 0};
-      return true;
-    }
-    if (name == u"USER") {
-      *out = {kRegUsers, 0};
-      return true;
-    }
-    return false;
+    if (name == u"MACHINE" && reg.hives[kRegMachine].loaded)
+      node = kRegMachine;
+    else if (name == u"USER")
+      node = kRegUsers;
+  } else if (at.node == kRegUsers) {
+    if (name == u".DEFAULT" && reg.hives[kRegDefault].loaded)
+      node = kRegDefault;
+    else if (user.loaded && !user.user.empty() && name == user.user)
+      node = kRegUser;
+  } else if (RegIsHiveNode(at.node)) {
+    key = RegFindChild(reg.hives[at.node], at.key, name.data(), name.size());
+    if (key >= 0) node = at.node;
   }
-  if (at.node == kRegUsers) {
-    if (name == u".DEFAULT" && reg.hives[kRegDefault].loaded) {
-      *out = {kRegDefault, 0};
-      return true;
-    }
-    const RegHive& user = reg.hives[kRegUser];
-    if (user.loaded && !user.user.empty() && name == user.user) {
-      *out = {kRegUser, 0};
-      return true;
-    }
-    return false;
-  }
-  if (!RegIsHiveNode(at.node)) return false;
-  const RegHive& hive = reg.hives[at.node];
-  int32_t key = RegFindChild(hive, at.key, name.data(), name.size());
-  if (key < 0) return false;
-  *out = {at.node, key};
+  if (node < 0) return false;
+  *out = {node, key};
   return true;
 }
 

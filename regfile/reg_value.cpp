@@ -1,7 +1,6 @@
 #include "regfile/reg_value.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "regfile/reg_escape.h"
 #include "unicode/upper_case.h"

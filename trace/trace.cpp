@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 bool g_traceOn = false;
 
