@@ -149,9 +149,7 @@ uint32_t LanguageOrder(const LanguagePreference& langs, uint16_t list[8]) {
   };
   uint32_t n = 0;
   for (uint16_t c : candidates) {
-    bool seen = false;
-    for (uint32_t i = 0; i < n; ++i) seen = seen || list[i] == c;
-    if (!seen) list[n++] = c;
+    if (std::find(list, list + n, c) == list + n) list[n++] = c;
   }
   return n;
 }
@@ -175,14 +173,10 @@ bool LocatePe(Image& img, uint64_t nt, const LanguagePreference& langs,
       !ReadLe16(fh, kFileHeaderSectionCount, &img.sectionCount) ||
       !ReadLe16(fh, kFileHeaderOptionalHeaderSize, &optionalSize))
     return false;
-  uint32_t dirs;
-  if (magic == kOptionalMagicPe32) {
-    dirs = kDataDirectoriesPe32;
-  } else if (magic == kOptionalMagicPe32Plus) {
-    dirs = kDataDirectoriesPe32Plus;
-  } else {
+  if (magic != kOptionalMagicPe32 && magic != kOptionalMagicPe32Plus)
     return false;
-  }
+  uint32_t dirs = magic == kOptionalMagicPe32 ? kDataDirectoriesPe32
+                                              : kDataDirectoriesPe32Plus;
   uint32_t rvaCount, dirRva, dirSize;
   if (!ReadLe32(opt, dirs - 4, &rvaCount) ||
       !ReadLe32(opt, dirs + kResourceDir, &dirRva) ||
