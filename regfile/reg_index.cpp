@@ -477,6 +477,5 @@ int32_t RegFindWow6432Node(const RegHive& hive, int32_t key) {
 }
 
 bool RegIsWow6432NodeName(const std::u16string& folded) {
-  return folded.size() == kWow6432NodeLength &&
-         folded.compare(0, kWow6432NodeLength, kWow6432Node) == 0;
+  return folded == kWow6432Node;
 }

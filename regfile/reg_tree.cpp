@@ -95,8 +95,8 @@ bool FollowLink(const RegTree& reg, RegLocation* at, int depth,
   if (depth >= kMaxLinkDepth) return false;
   RegValue target;
   if (!RegFindValue(hive, at->key, u"SYMBOLICLINKVALUE", &target)) return false;
-  size_t units = target.data.size() / 2;
-  if (units == 0 || target.data[0] != '\\' || target.data[1] != 0) return false;
+  if (target.data.size() < 2 || target.data[0] != '\\' || target.data[1] != 0)
+    return false;
   std::u16string path;
   Utf16Unpack(ByteSpan(target.data.data(), target.data.size()),
               ByteOrder::kLittle, path);
