@@ -145,10 +145,8 @@ int RunWithArguments(int argc, char** argv) {
   if (error != 0) return FileError(program, "read search list", list, error);
   if (prefix != nullptr) {
     struct stat st;
-    if (stat(prefix, &st) != 0)
-      return FileError(program, "use Wine prefix", prefix, errno);
-    if (!S_ISDIR(st.st_mode))
-      return FileError(program, "use Wine prefix", prefix, ENOTDIR);
+    error = stat(prefix, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (error != 0) return FileError(program, "use Wine prefix", prefix, error);
     HostUseWinePrefix(FromCurrentDirectory(prefix));
   }
 
