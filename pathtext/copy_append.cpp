@@ -1,4 +1,3 @@
-// Bounded copy and append that never split a double-byte character.
 #include "pathtext/pathtext.h"
 
 // Stores at most `limit` bytes of src at dest + start (and never past

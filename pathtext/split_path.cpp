@@ -1,4 +1,3 @@
-// Splits a path into its drive and directory parts.
 #include "pathtext/pathtext.h"
 
 // Longest drive-less directory part kept, as the platform's split keeps it.

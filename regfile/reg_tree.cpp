@@ -1,6 +1,5 @@
-// The registry a program sees under Wine, as one tree over the prefix's
-// registry files: keys as stored, or Wine's 32-bit view of them, led by the
-// Wow6432Node keys the files hold; symbolic-link keys are followed.
+// Keys as stored, or Wine's 32-bit view of them, led by the Wow6432Node keys
+// the files hold; symbolic-link keys are followed.
 #include "regfile/reg_tree.h"
 
 #include <cstdint>

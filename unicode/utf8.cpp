@@ -1,4 +1,3 @@
-// UTF-8 conversions.
 #include "unicode/utf8.h"
 
 #include <cstdint>
