@@ -1,9 +1,6 @@
-// The version calls of the platform interface on the host. A file's
-// resource is located, read, filled into a block and its root queried once:
-// PlatformVersionInfoSize keeps all of it in the context (one file, with its
-// identity), and PlatformVersionInfoRead of the same file copies the block
-// and its root into the caller's, which carries a small header in front for
-// the root query.
+// The version calls of the platform interface on the host, over the one file
+// the context keeps (version.h); the caller's block carries a small header in
+// front for the root query.
 #include "platform/linux/version.h"
 
 #include <fcntl.h>
@@ -117,7 +114,7 @@ const HostVersionState* Locate(const char* unixPath) {
     return &v;
   }
   v.valid = false;
-  const HostLocaleChoice& locale = HostLocale();
+  const WineLocaleChoice& locale = HostLocale();
   LanguagePreference langs = {static_cast<uint16_t>(locale.userLcid),
                               static_cast<uint16_t>(locale.systemLcid)};
   VersionResource res;
@@ -125,17 +122,16 @@ const HostVersionState* Locate(const char* unixPath) {
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
   reader.head.offset = 0;
-  reader.head.length = ReadFully(
-      fd, 0, reader.head.bytes,
-      std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
+  reader.head.length =
+      ReadFully(fd, 0, reader.head.bytes,
+                std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
   reader.near.offset = 0;
   reader.near.length = 0;
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
     v.bytes.assign(res.length, 0);
-    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) ==
-         res.length;
+    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) == res.length;
   }
   close(fd);
   if (!ok) return nullptr;
@@ -155,7 +151,6 @@ const HostVersionState* Locate(const char* unixPath) {
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
-  if (dosPath == nullptr) return false;
   return HostResolveDosPath(dosPath, HostSeesWow64(), unixPath) ==
          DosPathKind::kFile;
 }
