@@ -65,7 +65,7 @@ bool MapNlsFile(const char* name, MappedFile* file) {
   return false;
 }
 
-HostLocaleChoice Choose() {
+WineLocaleChoice Choose() {
   setlocale(LC_CTYPE, "");
   std::string charset = CopyOf(nl_langinfo(CODESET));
   setlocale(LC_ALL, "");
@@ -83,7 +83,7 @@ HostLocaleChoice Choose() {
 
 }  // namespace
 
-const HostLocaleChoice& HostLocale() {
+const WineLocaleChoice& HostLocale() {
   HostLocaleState& state = Host().locale;
   if (!state.known) {
     state.choice = Choose();
