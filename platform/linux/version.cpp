@@ -38,8 +38,8 @@ struct BlockHeader {
 // A page of a file read at once: the walk to the resource makes many small
 // reads close together, which one read serves.
 struct Window {
-  uint64_t offset;
-  uint64_t length;
+  uint64_t offset = 0;
+  uint64_t length = 0;
   unsigned char bytes[4096];
 };
 
@@ -87,12 +87,13 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   return len;
 }
 
-bool SameFile(const HostVersionState& c, const std::string& path,
+bool SameFile(const HostVersionState& c, const char* path,
               const struct stat& st) {
-  return c.valid && c.path == path && c.dev == st.st_dev &&
-         c.ino == st.st_ino && c.size == st.st_size &&
-         c.mtime.tv_sec == st.st_mtim.tv_sec &&
-         c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+  const struct stat& was = c.identity;
+  return c.valid && c.path == path && was.st_dev == st.st_dev &&
+         was.st_ino == st.st_ino && was.st_size == st.st_size &&
+         was.st_mtim.tv_sec == st.st_mtim.tv_sec &&
+         was.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
 }
 
 // Opens a regular file without blocking (a FIFO, socket, device or
@@ -108,8 +109,7 @@ const HostVersionState* Locate(const char* unixPath) {
     return nullptr;
   }
   HostVersionState& v = Host().version;
-  std::string path(unixPath);
-  if (SameFile(v, path, st)) {
+  if (SameFile(v, unixPath, st)) {
     close(fd);
     return &v;
   }
@@ -121,12 +121,9 @@ const HostVersionState* Locate(const char* unixPath) {
   FileReader reader;
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
-  reader.head.offset = 0;
   reader.head.length =
       ReadFully(fd, 0, reader.head.bytes,
                 std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
-  reader.near.offset = 0;
-  reader.near.length = 0;
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
@@ -135,11 +132,8 @@ const HostVersionState* Locate(const char* unixPath) {
   }
   close(fd);
   if (!ok) return nullptr;
-  v.path = path;
-  v.dev = st.st_dev;
-  v.ino = st.st_ino;
-  v.size = st.st_size;
-  v.mtime = st.st_mtim;
+  v.path = unixPath;
+  v.identity = st;
   uint32_t size = VersionBlockSize(res.length, res.is16);
   if (size == 0) return nullptr;
   v.block.assign(size, 0);
@@ -156,8 +150,7 @@ bool ResolveFile(const char* dosPath, std::string& unixPath) {
 }
 
 BlockHeader* HeaderOf(void* block) {
-  return reinterpret_cast<BlockHeader*>(static_cast<unsigned char*>(block) -
-                                        sizeof(BlockHeader));
+  return static_cast<BlockHeader*>(block) - 1;
 }
 
 }  // namespace
@@ -180,11 +173,11 @@ uint32_t PlatformVersionInfoSize(const char* path) {
 
 void* PlatformVersionBlockAlloc(uint32_t size) {
   if (size == 0) return nullptr;
-  void* mem = calloc(1, sizeof(BlockHeader) + static_cast<size_t>(size));
-  if (mem == nullptr) return nullptr;
-  BlockHeader* h = static_cast<BlockHeader*>(mem);
+  BlockHeader* h = static_cast<BlockHeader*>(
+      calloc(1, sizeof(BlockHeader) + static_cast<size_t>(size)));
+  if (h == nullptr) return nullptr;
   h->size = size;
-  return static_cast<unsigned char*>(mem) + sizeof(BlockHeader);
+  return h + 1;
 }
 
 void PlatformVersionBlockFree(void* block) {
