@@ -39,7 +39,7 @@ enum class DosFullKind {
 
 struct DosFullPath {
   DosFullKind kind;
-  bool device;  // names a device: only its directory has to exist
+  bool device;   // names a device: only its directory has to exist
   std::u16string text;
 };
 

@@ -96,10 +96,8 @@ bool SameFile(const HostVersionState& c, const char* path,
          was.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// Opens a regular file without blocking (a FIFO, socket, device or
-// directory is refused at once), locates and reads its resource, fills the
-// block the platform would and queries its root: a file whose root is not
-// usable gives no version information at all.
+// HostVersionInfoSize's work (a FIFO, socket, device or directory is refused
+// at once); a file whose root is not usable gives no version information.
 const HostVersionState* Locate(const char* unixPath) {
   int fd = open(unixPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
@@ -121,14 +119,15 @@ const HostVersionState* Locate(const char* unixPath) {
   FileReader reader;
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
-  reader.head.length =
-      ReadFully(fd, 0, reader.head.bytes,
-                std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
+  reader.head.length = ReadFully(
+      fd, 0, reader.head.bytes,
+      std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
     v.bytes.assign(res.length, 0);
-    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) == res.length;
+    ok = ReadAt(&reader, res.offset, v.bytes.data(), res.length) ==
+         res.length;
   }
   close(fd);
   if (!ok) return nullptr;
