@@ -134,9 +134,7 @@ const std::string *DriveRoots() {
     // Only the letters that dosdevices/ lists are resolved.
     std::string devices = prefix + "/dosdevices";
     DIR *d = prefix.empty() ? nullptr : opendir(devices.c_str());
-    while (d != nullptr) {
-      struct dirent *e = readdir(d);
-      if (e == nullptr) break;
+    while (struct dirent *e = d != nullptr ? readdir(d) : nullptr) {
       const char *n = e->d_name;
       if (n[0] < 'a' || n[0] > 'z' || n[1] != ':' || n[2] != '\0') continue;
       std::string link = devices + "/" + n;
