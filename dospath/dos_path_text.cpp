@@ -145,14 +145,6 @@ DosFullPath DrivePath(std::u16string full, bool device, bool redirect32) {
   return {DosFullKind::kDrive, device, full};
 }
 
-// "\\?\X:\...": taken literally; '/' is no separator there and fails.
-DosFullPath LiteralPath(std::u16string rest, bool redirect32) {
-  DosFullPath out = DrivePath(rest, false, redirect32);
-  if (out.text.find(u'/') != std::u16string::npos)
-    out.kind = DosFullKind::kMissing;
-  return out;
-}
-
 }  // namespace
 
 bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
@@ -203,8 +195,13 @@ DosFullPath DosMakeFullPath(const std::u16string &path,
       return missing;  // a network path
     }
     std::u16string rest = path.substr(4);
-    if (path.compare(0, 4, u"\\\\?\\") == 0)
-      return LiteralPath(rest, redirect32);
+    if (path.compare(0, 4, u"\\\\?\\") == 0) {
+      // Taken literally; '/' is no separator there and fails.
+      DosFullPath out = DrivePath(rest, false, redirect32);
+      if (out.text.find(u'/') != std::u16string::npos)
+        out.kind = DosFullKind::kMissing;
+      return out;
+    }
     if (rest.size() == 3 && DosStartsWithWord(rest.data(), 3, "CON"))
       return {DosFullKind::kConsole, true, std::u16string()};
     CollapseDosPath(rest, 0, u'\\');
