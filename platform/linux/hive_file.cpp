@@ -1,5 +1,3 @@
-// Loading the prefix's registry files for the portable index: mapped where
-// that is safe, read otherwise; the index's large arrays in huge pages.
 #include "platform/linux/hive_file.h"
 
 #include <fcntl.h>
