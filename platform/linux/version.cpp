@@ -74,11 +74,8 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   if (len > sizeof r.near.bytes) return ReadFully(r.fd, offset, buf, len);
   Window* w = Holds(r.head, offset, len) ? &r.head : &r.near;
   if (!Holds(*w, offset, len)) {
-    uint64_t want = sizeof w->bytes;
-    if (offset >= r.fileSize)
-      want = 0;
-    else if (r.fileSize - offset < want)
-      want = r.fileSize - offset;
+    uint64_t left = offset < r.fileSize ? r.fileSize - offset : 0;
+    uint64_t want = std::min<uint64_t>(sizeof w->bytes, left);
     w->offset = offset;
     w->length = ReadFully(r.fd, offset, w->bytes, want);
     if (len > w->length) len = w->length;
