@@ -43,8 +43,7 @@ std::string JoinUnix(const std::string &dir, const std::string &name) {
 
 // Finds `name` in the Unix directory `dir`: the exact name when it exists,
 // otherwise the first entry in directory order equal to it without regard
-// to case.
-// `st` receives what the found entry is.
+// to case. `st` receives what the found entry is.
 bool FindInDirectory(const std::string &dir, const std::u16string &name,
                      std::string &found, struct stat &st) {
   std::string spelt;
