@@ -128,7 +128,7 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
 const std::string *DriveRoots() {
   HostPathState &paths = Host().paths;
   const std::string &prefix = HostWinePrefix();
-  if (!paths.rootsKnown || paths.rootsPrefix != prefix) {
+  if (paths.rootsPrefix != prefix) {
     for (std::string &root : paths.driveRoots) root.clear();
     // Only the letters that dosdevices/ lists are resolved.
     std::string devices = prefix + "/dosdevices";
@@ -143,7 +143,6 @@ const std::string *DriveRoots() {
     }
     if (d != nullptr) closedir(d);
     paths.rootsPrefix = prefix;
-    paths.rootsKnown = true;
   }
   return paths.driveRoots;
 }
