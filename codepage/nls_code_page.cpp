@@ -42,6 +42,7 @@ bool NlsParseCodePage(ByteSpan file, NlsCodePage* page) {
   if (at >= words) return false;
   page->doubleByte = word(at) != 0;
   page->pairs.clear();
+  page->fromWide.assign(kUnits, 0);
   if (page->doubleByte) {
     const size_t start = at + 1;
     if (wideTable < start + 256 || wideTable > words) return false;
@@ -52,9 +53,6 @@ bool NlsParseCodePage(ByteSpan file, NlsCodePage* page) {
       size_t off = page->pairs[b];
       if (off != 0 && off + 256 > page->pairs.size()) return false;
     }
-  }
-  page->fromWide.assign(kUnits, 0);
-  if (page->doubleByte) {
     if (wideTable + kUnits > words) return false;
     for (size_t u = 0; u < kUnits; ++u) page->fromWide[u] = word(wideTable + u);
   } else {

@@ -67,9 +67,8 @@ bool UnixToWindowsLocaleName(const char* unixName, const char* lcAll,
     unixName = lcAll;
     if (unixName == nullptr || unixName[0] == '\0') return false;
   }
-  char buffer[kLocaleNameCapacity];
-  if (strlen(unixName) >= sizeof buffer) return false;
-  memcpy(buffer, unixName, strlen(unixName) + 1);
+  char buffer[kLocaleNameCapacity] = "";
+  if (!Append(buffer, unixName)) return false;
   out[0] = '\0';
   char* p = strpbrk(buffer, "_.@");
   if (p == nullptr) {

@@ -1,23 +1,21 @@
-// DOS paths as text, the way the platform treats them before it looks anything
-// up.
 #include "dospath/dos_path_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "unicode/upper_case.h"
 
-bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperCaseUnit(a[i]) != UpperCaseUnit(b[i])) return false;
-  }
-  return true;
-}
+namespace {
+
+// A path of up to 260 UTF-16 units (after the ANSI conversion) is looked up;
+// a longer one fails.
+const size_t kDosMaxPathUnits = 260;
 
 char16_t DosUpperAscii(char16_t c) {
   return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
 }
 
+// Whether `s` starts with the upper-case ASCII `word`, ASCII case ignored.
 bool DosStartsWithWord(const char16_t *s, size_t len, const char *word) {
   for (size_t i = 0; word[i] != '\0'; ++i) {
     if (i >= len || DosUpperAscii(s[i]) != static_cast<char16_t>(word[i])) {
@@ -27,6 +25,9 @@ bool DosStartsWithWord(const char16_t *s, size_t len, const char *word) {
   return true;
 }
 
+// True when the last component of `path` is a DOS device name: AUX, CON,
+// NUL, PRN, COM1-COM9 or LPT1-LPT9, in any case, with any extension, with
+// trailing colons or blanks.
 bool IsDosDeviceName(const std::u16string &path) {
   size_t end = path.size();
   while (end > 0 && path[end - 1] == u':') --end;
@@ -55,12 +56,14 @@ bool IsDosDeviceName(const std::u16string &path) {
   return false;
 }
 
+// Collapses an absolute path as text, keeping the first `mark` units (the
+// root) untouched: doubled separators go, "." and ".." components are
+// resolved, one dot ending an inner component goes, and the trailing dots
+// and blanks of the whole path go. `sep` is the one separator: '\' for a
+// DOS path, whose '/' become '\' first; '/' for a Unix path, where '\' is
+// part of a name.
 void CollapseDosPath(std::u16string &path, size_t mark, char16_t sep) {
-  if (sep == u'\\') {
-    for (char16_t &c : path) {
-      if (c == u'/') c = u'\\';
-    }
-  }
+  if (sep == u'\\') std::replace(path.begin(), path.end(), u'/', u'\\');
   std::u16string out;
   out.reserve(path.size());
   for (size_t i = 0; i < path.size(); ++i) {
@@ -111,13 +114,6 @@ void CollapseDosPath(std::u16string &path, size_t mark, char16_t sep) {
   path.swap(out);
 }
 
-bool IsInvalidDosNameChar(char16_t c) {
-  return c < 0x20 || c == u'*' || c == u'?' || c == u'"' || c == u'<' ||
-         c == u'>' || c == u'|' || c == u':';
-}
-
-namespace {
-
 // Whether the ASCII `name` is at `at` of `path`, without regard to case,
 // followed by the path's end or a '\'; `ended` says the name may not be
 // followed by anything but '\'.
@@ -141,7 +137,28 @@ bool Replace(std::u16string &path, size_t at, const char *name,
   return true;
 }
 
+// A collapsed "X:\..." drive path, redirected for a 32-bit program.
+DosFullPath DrivePath(std::u16string full, bool device, bool redirect32) {
+  if (full.size() < 3 || full[1] != u':' || full[2] != u'\\')
+    return {DosFullKind::kMissing, false, std::u16string()};
+  if (redirect32) DosRedirectWow64(full);
+  return {DosFullKind::kDrive, device, full};
+}
+
 }  // namespace
+
+bool DosNamesEqual(const std::u16string &a, const std::u16string &b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperCaseUnit(a[i]) != UpperCaseUnit(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsInvalidDosNameChar(char16_t c) {
+  return c < 0x20 || c == u'*' || c == u'?' || c == u'"' || c == u'<' ||
+         c == u'>' || c == u'|' || c == u':';
+}
 
 bool DosRedirectWow64(std::u16string &path) {
   static const char kWindows[] = "C:\\windows\\";
@@ -165,25 +182,6 @@ bool DosPathNeedsCurrentDirectory(const std::u16string &path) {
   return !(path.size() >= 3 && path[1] == u':' && IsDosSeparator(path[2]));
 }
 
-namespace {
-
-// A collapsed "X:\..." drive path, redirected for a 32-bit program.
-DosFullPath DrivePath(std::u16string full, bool device, bool redirect32) {
-  if (full.size() < 3 || full[1] != u':' || full[2] != u'\\')
-    return {DosFullKind::kMissing, false, std::u16string()};
-  if (redirect32) DosRedirectWow64(full);
-  return {DosFullKind::kDrive, device, full};
-}
-
-// "\\?\X:\...": taken literally; '/' is no separator there and fails.
-DosFullPath LiteralPath(std::u16string rest, bool redirect32) {
-  DosFullPath out = DrivePath(rest, false, redirect32);
-  if (out.text.find(u'/') != std::u16string::npos) out.kind = DosFullKind::kMissing;
-  return out;
-}
-
-}  // namespace
-
 DosFullPath DosMakeFullPath(const std::u16string &path,
                             const std::u16string &cwd, bool redirect32) {
   const DosFullPath missing = {DosFullKind::kMissing, false, std::u16string()};
@@ -197,7 +195,13 @@ DosFullPath DosMakeFullPath(const std::u16string &path,
       return missing;  // a network path
     }
     std::u16string rest = path.substr(4);
-    if (path.compare(0, 4, u"\\\\?\\") == 0) return LiteralPath(rest, redirect32);
+    if (path.compare(0, 4, u"\\\\?\\") == 0) {
+      // Taken literally; '/' is no separator there and fails.
+      DosFullPath out = DrivePath(rest, false, redirect32);
+      if (out.text.find(u'/') != std::u16string::npos)
+        out.kind = DosFullKind::kMissing;
+      return out;
+    }
     if (rest.size() == 3 && DosStartsWithWord(rest.data(), 3, "CON"))
       return {DosFullKind::kConsole, true, std::u16string()};
     CollapseDosPath(rest, 0, u'\\');

@@ -5,9 +5,6 @@
 #include <cstddef>
 #include <string>
 
-// A path of up to 260 UTF-16 units (after the ANSI conversion) is looked up;
-// a longer one fails.
-const size_t kDosMaxPathUnits = 260;
 // The longest component the file system layer looks up.
 const size_t kDosMaxComponentUnits = 255;
 
@@ -16,24 +13,6 @@ inline bool IsDosSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 // Whether two names are equal without regard to case, as a directory
 // lookup compares them.
 bool DosNamesEqual(const std::u16string &a, const std::u16string &b);
-
-char16_t DosUpperAscii(char16_t c);
-
-// Whether `s` starts with the upper-case ASCII `word`, ASCII case ignored.
-bool DosStartsWithWord(const char16_t *s, size_t len, const char *word);
-
-// True when the last component of `path` is a DOS device name: AUX, CON,
-// NUL, PRN, COM1-COM9 or LPT1-LPT9, in any case, with any extension, with
-// trailing colons or blanks.
-bool IsDosDeviceName(const std::u16string &path);
-
-// Collapses an absolute path as text, keeping the first `mark` units (the
-// root) untouched: doubled separators go, "." and ".." components are
-// resolved, one dot ending an inner component goes, and the trailing dots
-// and blanks of the whole path go. `sep` is the one separator: '\' for a
-// DOS path, whose '/' become '\' first; '/' for a Unix path, where '\' is
-// part of a name.
-void CollapseDosPath(std::u16string &path, size_t mark, char16_t sep);
 
 // Characters no DOS name component may hold.
 bool IsInvalidDosNameChar(char16_t c);

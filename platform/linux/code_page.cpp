@@ -1,5 +1,4 @@
-// The host's code pages, loaded from Wine's c_NNN.nls files the first time
-// they are needed.
+// Each code page is loaded the first time it is needed.
 #include "platform/linux/code_page.h"
 
 #include <cstdint>

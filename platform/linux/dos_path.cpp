@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,8 +43,7 @@ std::string JoinUnix(const std::string &dir, const std::string &name) {
 
 // Finds `name` in the Unix directory `dir`: the exact name when it exists,
 // otherwise the first entry in directory order equal to it without regard
-// to case.
-// `st` receives what the found entry is.
+// to case. `st` receives what the found entry is.
 bool FindInDirectory(const std::string &dir, const std::u16string &name,
                      std::string &found, struct stat &st) {
   std::string spelt;
@@ -95,11 +95,8 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
         name.size() > kDosMaxComponentUnits) {
       return DosPathKind::kMissing;
     }
-    for (char16_t c : name) {
-      if (dosNames && IsInvalidDosNameChar(c)) {
-        return DosPathKind::kMissing;
-      }
-    }
+    if (dosNames && std::any_of(name.begin(), name.end(), IsInvalidDosNameChar))
+      return DosPathKind::kMissing;
     if (same && depth < paths.walkDirs.size() &&
         paths.walkDirs[depth].first == name) {
       current = &paths.walkDirs[depth++].second;
@@ -131,14 +128,12 @@ DosPathKind WalkComponents(const std::string &root, const std::u16string &rest,
 const std::string *DriveRoots() {
   HostPathState &paths = Host().paths;
   const std::string &prefix = HostWinePrefix();
-  if (!paths.rootsKnown || paths.rootsPrefix != prefix) {
+  if (paths.rootsPrefix != prefix) {
     for (std::string &root : paths.driveRoots) root.clear();
     // Only the letters that dosdevices/ lists are resolved.
     std::string devices = prefix + "/dosdevices";
     DIR *d = prefix.empty() ? nullptr : opendir(devices.c_str());
-    while (d != nullptr) {
-      struct dirent *e = readdir(d);
-      if (e == nullptr) break;
+    while (struct dirent *e = d != nullptr ? readdir(d) : nullptr) {
       const char *n = e->d_name;
       if (n[0] < 'a' || n[0] > 'z' || n[1] != ':' || n[2] != '\0') continue;
       std::string link = devices + "/" + n;
@@ -148,7 +143,6 @@ const std::string *DriveRoots() {
     }
     if (d != nullptr) closedir(d);
     paths.rootsPrefix = prefix;
-    paths.rootsKnown = true;
   }
   return paths.driveRoots;
 }
@@ -159,37 +153,13 @@ std::string DriveRoot(char16_t letter) {
   return DriveRoots()[lower - u'a'];
 }
 
-// A Unix path as a DOS path, on the drive with the deepest root that holds
-// it; empty when no drive holds it.
-std::u16string DosFormOf(const std::string &unixPath) {
-  const std::string *roots = DriveRoots();
-  std::string dir = unixPath;
-  while (true) {
-    for (int i = 0; i < 26; ++i) {
-      if (roots[i].empty() || roots[i] != dir) continue;
-      std::string tail = unixPath.substr(dir.size());
-      if (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
-      std::u16string out;
-      HostUnixNameToWide(tail.data(), tail.size(), out);
-      for (char16_t &c : out) {
-        if (c == u'/') c = u'\\';
-      }
-      return std::u16string{static_cast<char16_t>(u'A' + i), u':', u'\\'} + out;
-    }
-    if (dir == "/" || dir.empty()) break;
-    size_t slash = dir.rfind('/');
-    dir = slash == 0 ? std::string("/") : dir.substr(0, slash);
-  }
-  return std::u16string();
-}
-
 // The current directory as a DOS path with a trailing '\'. Empty when no
 // drive holds it; `unixCwd` is the Unix working directory either way.
 std::u16string DosCurrentDirectory(std::string &unixCwd) {
   char buf[PATH_MAX];
   if (getcwd(buf, sizeof buf) == nullptr) return std::u16string();
   unixCwd = buf;
-  std::u16string out = DosFormOf(unixCwd);
+  std::u16string out = HostDosFormOf(unixCwd);
   if (!out.empty() && out.back() != u'\\') out.push_back(u'\\');
   return out;
 }
@@ -238,7 +208,23 @@ DosPathKind Resolve(const char *dosPath, bool redirect32, bool &usedCwd,
 }  // namespace
 
 std::u16string HostDosFormOf(const std::string &unixPath) {
-  return DosFormOf(unixPath);
+  const std::string *roots = DriveRoots();
+  std::string dir = unixPath;
+  while (true) {
+    for (int i = 0; i < 26; ++i) {
+      if (roots[i].empty() || roots[i] != dir) continue;
+      std::string tail = unixPath.substr(dir.size());
+      if (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
+      std::u16string out;
+      HostUnixNameToWide(tail.data(), tail.size(), out);
+      std::replace(out.begin(), out.end(), u'/', u'\\');
+      return std::u16string{static_cast<char16_t>(u'A' + i), u':', u'\\'} + out;
+    }
+    if (dir == "/" || dir.empty()) break;
+    size_t slash = dir.rfind('/');
+    dir = slash == 0 ? std::string("/") : dir.substr(0, slash);
+  }
+  return std::u16string();
 }
 
 DosPathKind HostResolveDosPath(const char *dosPath, bool redirect32,

@@ -26,10 +26,9 @@ struct HostPathState {
   std::string walkRoot;
   std::vector<std::pair<std::u16string, std::string>> walkDirs;
   // The canonical Unix directories of the drives a-z (empty: no drive),
-  // and the prefix they were read from.
+  // and the prefix they were read from; at first none, as for no prefix.
   std::string driveRoots[26];
   std::string rootsPrefix;
-  bool rootsKnown = false;
   // The last path asked that needed no working directory, and its answer.
   bool lastKnown = false;
   std::string lastAsked;

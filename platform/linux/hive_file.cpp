@@ -1,5 +1,3 @@
-// Loading the prefix's registry files for the portable index: mapped where
-// that is safe, read otherwise; the index's large arrays in huge pages.
 #include "platform/linux/hive_file.h"
 
 #include <fcntl.h>
@@ -23,25 +21,21 @@ size_t RoundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 // Arrays of 2 MiB or more go where the kernel may back them with huge pages,
 // so that filling them faults once per 2 MiB rather than once per 4 KiB.
 void* HugePageAllocate(size_t bytes) {
-  if (bytes >= kHugePage) {
-    // A mapping trimmed to start on a huge-page boundary.
-    size_t length = RoundUp(bytes, 4096);
-    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw != MAP_FAILED) {
-      uintptr_t start = reinterpret_cast<uintptr_t>(raw);
-      uintptr_t aligned = RoundUp(start, kHugePage);
-      if (aligned > start) munmap(raw, aligned - start);
-      size_t tail = (start + length + kHugePage) - (aligned + length);
-      if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
-      void* p = reinterpret_cast<void*>(aligned);
-      madvise(p, length, MADV_HUGEPAGE);
-      return p;
-    }
-    // Out of address space: as operator new would.
-    throw std::bad_alloc();
-  }
-  return ::operator new(bytes);
+  if (bytes < kHugePage) return ::operator new(bytes);
+  // A mapping trimmed to start on a huge-page boundary.
+  size_t length = RoundUp(bytes, 4096);
+  void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // Out of address space: as operator new would.
+  if (raw == MAP_FAILED) throw std::bad_alloc();
+  uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+  uintptr_t aligned = RoundUp(start, kHugePage);
+  if (aligned > start) munmap(raw, aligned - start);
+  size_t tail = (start + length + kHugePage) - (aligned + length);
+  if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+  void* p = reinterpret_cast<void*>(aligned);
+  madvise(p, length, MADV_HUGEPAGE);
+  return p;
 }
 
 void HugePageRelease(void* p, size_t bytes) {

@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "codepage/nls_locale.h"
 #include "platform/linux/host_context.h"
@@ -30,11 +29,13 @@ const uint64_t kMaxNlsBytes = 16u << 20;
 
 std::string CopyOf(const char* text) { return text ? text : ""; }
 
-std::string NlsPath(const char* name, bool inPrefix) {
-  if (!inPrefix) return std::string(kWineDataDir) + name;
+// Whether `load` takes the file `name` from Wine's data folder or, failing
+// that, from the prefix's system32.
+template <typename Load>
+bool LoadNlsFile(const char* name, Load load) {
+  if (load(std::string(kWineDataDir) + name)) return true;
   const std::string& prefix = HostWinePrefix();
-  if (prefix.empty()) return std::string();
-  return prefix + "/drive_c/windows/system32/" + name;
+  return !prefix.empty() && load(prefix + "/drive_c/windows/system32/" + name);
 }
 
 struct MappedFile {
@@ -46,10 +47,9 @@ struct MappedFile {
 };
 
 bool MapNlsFile(const char* name, MappedFile* file) {
-  for (bool inPrefix : {false, true}) {
-    std::string path = NlsPath(name, inPrefix);
-    int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
+  return LoadNlsFile(name, [file](const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st;
     void* at = MAP_FAILED;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
@@ -57,15 +57,13 @@ bool MapNlsFile(const char* name, MappedFile* file) {
       at = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ,
                 MAP_PRIVATE, fd, 0);
     close(fd);
-    if (at != MAP_FAILED) {
-      file->bytes = ByteSpan(at, static_cast<size_t>(st.st_size));
-      return true;
-    }
-  }
-  return false;
+    if (at == MAP_FAILED) return false;
+    file->bytes = ByteSpan(at, static_cast<size_t>(st.st_size));
+    return true;
+  });
 }
 
-HostLocaleChoice Choose() {
+WineLocaleChoice Choose() {
   setlocale(LC_CTYPE, "");
   std::string charset = CopyOf(nl_langinfo(CODESET));
   setlocale(LC_ALL, "");
@@ -83,7 +81,7 @@ HostLocaleChoice Choose() {
 
 }  // namespace
 
-const HostLocaleChoice& HostLocale() {
+const WineLocaleChoice& HostLocale() {
   HostLocaleState& state = Host().locale;
   if (!state.known) {
     state.choice = Choose();
@@ -93,10 +91,7 @@ const HostLocaleChoice& HostLocale() {
 }
 
 bool HostReadNlsFile(const char* name, std::string& bytes) {
-  for (bool inPrefix : {false, true}) {
-    std::string path = NlsPath(name, inPrefix);
-    if (!path.empty() && ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes))
-      return true;
-  }
-  return false;
+  return LoadNlsFile(name, [&bytes](const std::string& path) {
+    return ReadWholeFile(path.c_str(), kMaxNlsBytes, bytes);
+  });
 }

@@ -6,16 +6,14 @@
 
 #include "codepage/unix_locale_name.h"
 
-using HostLocaleChoice = WineLocaleChoice;
-
 // The locale, chosen once per context.
 struct HostLocaleState {
   bool known = false;
-  HostLocaleChoice choice = {};
+  WineLocaleChoice choice = {};
 };
 
 // The choice for the environment of the current context's first call.
-const HostLocaleChoice& HostLocale();
+const WineLocaleChoice& HostLocale();
 
 // One of Wine's data files (locale.nls, c_NNN.nls): from Wine's data folder,
 // else from the prefix's C:\windows\system32, which every prefix carries.

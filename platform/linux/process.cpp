@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -13,12 +14,8 @@ uint32_t PlatformModulePath(char* buf, uint32_t size) {
   ssize_t len = readlink("/proc/self/exe", full, sizeof full - 1);
   if (len <= 0) return 0;
   size_t n = static_cast<size_t>(len);
-  if (n >= size) {
-    for (uint32_t i = 0; i + 1 < size; ++i) buf[i] = full[i];
-    buf[size - 1] = '\0';
-    return size;
-  }
-  for (size_t i = 0; i < n; ++i) buf[i] = full[i];
-  buf[n] = '\0';
-  return static_cast<uint32_t>(n);
+  size_t kept = n < size ? n : size - 1;
+  memcpy(buf, full, kept);
+  buf[kept] = '\0';
+  return n < size ? static_cast<uint32_t>(n) : size;
 }

@@ -1,8 +1,7 @@
 // The registry calls of the platform interface over the prefix's registry
 // files: the files are read once per context, on first use, and seen in the
-// view of the program this executable answers as; an open key's handle
-// numbers its place in the context's table; names and string data convert
-// through the ANSI code page.
+// view of the program this executable answers as; names and string data
+// convert through the ANSI code page.
 #include "platform/linux/registry.h"
 
 #include <sys/stat.h>

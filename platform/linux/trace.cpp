@@ -55,6 +55,19 @@ bool SameFile(const char* a, const char* b) {
   return Resolved(a) == Resolved(b);
 }
 
+// UTF-16 text as UTF-8, cut before a whole character to fit `size`.
+uint32_t StoreUtf8(const std::u16string& wide, char* out, uint32_t size) {
+  if (size == 0) return 0;
+  std::string utf8;
+  WideToUtf8(wide.data(), wide.size(), utf8);
+  size_t n = utf8.size() < size - 1 ? utf8.size() : size - 1;
+  if (n < utf8.size())
+    while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  memcpy(out, utf8.data(), n);
+  out[n] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
 }  // namespace
 
 bool HostTracing() { return Host().trace.fd >= 0; }
@@ -95,23 +108,6 @@ void PlatformTraceClose() {
   if (t.fd > 2) close(t.fd);
   t.fd = -1;
 }
-
-namespace {
-
-// UTF-16 text as UTF-8, cut before a whole character to fit `size`.
-uint32_t StoreUtf8(const std::u16string& wide, char* out, uint32_t size) {
-  if (size == 0) return 0;
-  std::string utf8;
-  WideToUtf8(wide.data(), wide.size(), utf8);
-  size_t n = utf8.size() < size - 1 ? utf8.size() : size - 1;
-  if (n < utf8.size())
-    while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
-  memcpy(out, utf8.data(), n);
-  out[n] = '\0';
-  return static_cast<uint32_t>(n);
-}
-
-}  // namespace
 
 uint32_t PlatformAnsiToUtf8(const char* text, char* out, uint32_t size) {
   std::u16string wide;

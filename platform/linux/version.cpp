@@ -1,9 +1,6 @@
-// The version calls of the platform interface on the host. A file's
-// resource is located, read, filled into a block and its root queried once:
-// PlatformVersionInfoSize keeps all of it in the context (one file, with its
-// identity), and PlatformVersionInfoRead of the same file copies the block
-// and its root into the caller's, which carries a small header in front for
-// the root query.
+// The version calls of the platform interface on the host, over the one file
+// the context keeps (version.h); the caller's block carries a small header in
+// front for the root query.
 #include "platform/linux/version.h"
 
 #include <fcntl.h>
@@ -41,8 +38,8 @@ struct BlockHeader {
 // A page of a file read at once: the walk to the resource makes many small
 // reads close together, which one read serves.
 struct Window {
-  uint64_t offset;
-  uint64_t length;
+  uint64_t offset = 0;
+  uint64_t length = 0;
   unsigned char bytes[4096];
 };
 
@@ -77,11 +74,8 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   if (len > sizeof r.near.bytes) return ReadFully(r.fd, offset, buf, len);
   Window* w = Holds(r.head, offset, len) ? &r.head : &r.near;
   if (!Holds(*w, offset, len)) {
-    uint64_t want = sizeof w->bytes;
-    if (offset >= r.fileSize)
-      want = 0;
-    else if (r.fileSize - offset < want)
-      want = r.fileSize - offset;
+    uint64_t left = offset < r.fileSize ? r.fileSize - offset : 0;
+    uint64_t want = std::min<uint64_t>(sizeof w->bytes, left);
     w->offset = offset;
     w->length = ReadFully(r.fd, offset, w->bytes, want);
     if (len > w->length) len = w->length;
@@ -90,18 +84,17 @@ uint64_t ReadAt(void* ctx, uint64_t offset, void* buf, uint64_t len) {
   return len;
 }
 
-bool SameFile(const HostVersionState& c, const std::string& path,
+bool SameFile(const HostVersionState& c, const char* path,
               const struct stat& st) {
-  return c.valid && c.path == path && c.dev == st.st_dev &&
-         c.ino == st.st_ino && c.size == st.st_size &&
-         c.mtime.tv_sec == st.st_mtim.tv_sec &&
-         c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+  const struct stat& was = c.identity;
+  return c.valid && c.path == path && was.st_dev == st.st_dev &&
+         was.st_ino == st.st_ino && was.st_size == st.st_size &&
+         was.st_mtim.tv_sec == st.st_mtim.tv_sec &&
+         was.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// Opens a regular file without blocking (a FIFO, socket, device or
-// directory is refused at once), locates and reads its resource, fills the
-// block the platform would and queries its root: a file whose root is not
-// usable gives no version information at all.
+// HostVersionInfoSize's work (a FIFO, socket, device or directory is refused
+// at once); a file whose root is not usable gives no version information.
 const HostVersionState* Locate(const char* unixPath) {
   int fd = open(unixPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
@@ -111,25 +104,21 @@ const HostVersionState* Locate(const char* unixPath) {
     return nullptr;
   }
   HostVersionState& v = Host().version;
-  std::string path(unixPath);
-  if (SameFile(v, path, st)) {
+  if (SameFile(v, unixPath, st)) {
     close(fd);
     return &v;
   }
   v.valid = false;
-  const HostLocaleChoice& locale = HostLocale();
+  const WineLocaleChoice& locale = HostLocale();
   LanguagePreference langs = {static_cast<uint16_t>(locale.userLcid),
                               static_cast<uint16_t>(locale.systemLcid)};
   VersionResource res;
   FileReader reader;
   reader.fd = fd;
   reader.fileSize = static_cast<uint64_t>(st.st_size);
-  reader.head.offset = 0;
   reader.head.length = ReadFully(
       fd, 0, reader.head.bytes,
       std::min<uint64_t>(sizeof reader.head.bytes, reader.fileSize));
-  reader.near.offset = 0;
-  reader.near.length = 0;
   bool ok = LocateVersionResource(
       ReadAt, &reader, static_cast<uint64_t>(st.st_size), langs, &res);
   if (ok) {
@@ -139,11 +128,8 @@ const HostVersionState* Locate(const char* unixPath) {
   }
   close(fd);
   if (!ok) return nullptr;
-  v.path = path;
-  v.dev = st.st_dev;
-  v.ino = st.st_ino;
-  v.size = st.st_size;
-  v.mtime = st.st_mtim;
+  v.path = unixPath;
+  v.identity = st;
   uint32_t size = VersionBlockSize(res.length, res.is16);
   if (size == 0) return nullptr;
   v.block.assign(size, 0);
@@ -155,14 +141,12 @@ const HostVersionState* Locate(const char* unixPath) {
 }
 
 bool ResolveFile(const char* dosPath, std::string& unixPath) {
-  if (dosPath == nullptr) return false;
   return HostResolveDosPath(dosPath, HostSeesWow64(), unixPath) ==
          DosPathKind::kFile;
 }
 
 BlockHeader* HeaderOf(void* block) {
-  return reinterpret_cast<BlockHeader*>(static_cast<unsigned char*>(block) -
-                                        sizeof(BlockHeader));
+  return static_cast<BlockHeader*>(block) - 1;
 }
 
 }  // namespace
@@ -185,11 +169,11 @@ uint32_t PlatformVersionInfoSize(const char* path) {
 
 void* PlatformVersionBlockAlloc(uint32_t size) {
   if (size == 0) return nullptr;
-  void* mem = calloc(1, sizeof(BlockHeader) + static_cast<size_t>(size));
-  if (mem == nullptr) return nullptr;
-  BlockHeader* h = static_cast<BlockHeader*>(mem);
+  BlockHeader* h = static_cast<BlockHeader*>(
+      calloc(1, sizeof(BlockHeader) + static_cast<size_t>(size)));
+  if (h == nullptr) return nullptr;
   h->size = size;
-  return static_cast<unsigned char*>(mem) + sizeof(BlockHeader);
+  return h + 1;
 }
 
 void PlatformVersionBlockFree(void* block) {

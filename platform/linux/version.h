@@ -2,10 +2,9 @@
 // do once the DOS path is resolved.
 #pragma once
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -16,10 +15,7 @@
 struct HostVersionState {
   bool valid = false;
   std::string path;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  struct timespec mtime = {0, 0};
+  struct stat identity = {};         // device, inode, size, modification time
   std::vector<unsigned char> bytes;  // the resource
   std::vector<unsigned char> block;  // filled and queried
   uint32_t dataLen = 0;              // resource bytes in the block

@@ -13,28 +13,24 @@
 namespace {
 
 struct VersionApi {
-  bool tried;
   decltype(&GetFileVersionInfoSizeA) size;
   decltype(&GetFileVersionInfoA) read;
   decltype(&VerQueryValueA) query;
 };
 
-VersionApi g_api;
-
 // Loads the library on the first call; a library without all three
 // functions counts as none.
 const VersionApi& Api() {
-  if (g_api.tried) return g_api;
-  g_api.tried = true;
-  HMODULE module = LoadSystemLibrary(L"version.dll");
-  g_api.size = LibraryFunction<decltype(g_api.size)>(
-      module, "GetFileVersionInfoSizeA");
-  g_api.read = LibraryFunction<decltype(g_api.read)>(module,
-                                                     "GetFileVersionInfoA");
-  g_api.query = LibraryFunction<decltype(g_api.query)>(module,
-                                                       "VerQueryValueA");
-  if (!g_api.size || !g_api.read || !g_api.query) g_api = {true, {}, {}, {}};
-  return g_api;
+  static const VersionApi api = [] {
+    HMODULE module = LoadSystemLibrary(L"version.dll");
+    VersionApi a = {
+        LibraryFunction<decltype(a.size)>(module, "GetFileVersionInfoSizeA"),
+        LibraryFunction<decltype(a.read)>(module, "GetFileVersionInfoA"),
+        LibraryFunction<decltype(a.query)>(module, "VerQueryValueA")};
+    if (!a.size || !a.read || !a.query) a = {};
+    return a;
+  }();
+  return api;
 }
 
 }  // namespace

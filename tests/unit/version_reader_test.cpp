@@ -192,7 +192,7 @@ TEST(VersionLocale, OnlyLcAllCountsForUninstalledLocales) {
     for (const char* v : vars) unsetenv(v);
     setenv(c.var, c.value, 1);
     Host().locale = {};
-    const HostLocaleChoice& langs = HostLocale();
+    const WineLocaleChoice& langs = HostLocale();
     EXPECT_EQ(langs.userLcid, c.user) << c.var << "=" << c.value;
     EXPECT_EQ(langs.systemLcid, c.user) << c.var << "=" << c.value;
   }
