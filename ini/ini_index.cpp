@@ -4,6 +4,7 @@
 // one section's keys.
 #include "ini/ini_index.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -37,13 +38,6 @@ void IndexSection(IndexedProfile& p, std::u16string& name,
   ProfileSlotAdd(p.slots, p.sections.size(), sec.hash,
                  static_cast<int32_t>(p.sections.size() - 1),
                  [&](int32_t s) { return p.sections[s].hash; });
-}
-
-// The text up to its first NUL: a value ends there.
-std::u16string UpToNul(const char16_t* text, size_t len) {
-  size_t n = 0;
-  while (n < len && text[n] != 0) ++n;
-  return std::u16string(text, n);
 }
 
 // The value as the platform copies it into a buffer of `size` units: one
@@ -150,9 +144,9 @@ std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
   // default.
   std::u16string value = def;
   if (k && k->valueLen != kNoValue) {
-    std::u16string units;
-    Units(p, k->valueBegin, k->valueLen, units);
-    value = UpToNul(units.data(), units.size());
+    // A value ends at its first NUL.
+    Units(p, k->valueBegin, k->valueLen, value);
+    value.resize(std::min(value.size(), value.find(char16_t(0))));
   }
   return CopyEntry(value, size);
 }

@@ -36,14 +36,8 @@ void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
 // NUL.
 std::u16string ProfileWiden(const AnsiCodec& ansi, const char* text);
 
-// The blanks trimmed around names and values: tab, LF, VT, FF, CR, space and
+// Removes leading and trailing blanks: tab, LF, VT, FF, CR, space and
 // Ctrl-Z.
-bool ProfileIsBlank(char16_t c);
-
-// Moves [*begin, *end) inward past leading and trailing blanks.
-void ProfileTrimSpan(const char16_t* text, size_t* begin, size_t* end);
-
-// Removes leading and trailing blanks.
 void ProfileTrim(std::u16string& text);
 
 // Names are compared with ASCII letters folded to lower case (the platform

@@ -110,7 +110,9 @@ void ProfileSessionWrite(ProfileSession& session, ProfileFiles& files,
     ProfileFileState state = files.Read(path, bytes);
     Load(*writes, std::move(bytes), state, ansi);
   }
-  ProfileDocSet(writes->doc, section, key, value);
+  const AnsiCodec& loaded = writes->doc.ansi;
+  ProfileDocSet(writes->doc, ProfileWiden(loaded, section),
+                ProfileWiden(loaded, key), ProfileWiden(loaded, value));
 }
 
 ProfileCommit ProfileSessionCommit(ProfileSession& session, ProfileFiles& files,
