@@ -198,8 +198,8 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
     doc.last = index;
 
     ProfileLineParts parts = ParseDocLine(doc, index, wide);
+    const char16_t* name = wide.data() + parts.nameBegin;
     if (parts.kind == ProfileLineKind::kSection) {
-      const char16_t* name = wide.data() + parts.nameBegin;
       uint32_t hash = ProfileNameHash(name, parts.nameLen, 0);
       bool first = FindSection(doc, name, parts.nameLen, hash, scratch) < 0;
       doc.sections.push_back({index, index, hash});
@@ -207,7 +207,6 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
     } else if (parts.kind == ProfileLineKind::kKey) {
       int32_t s = static_cast<int32_t>(doc.sections.size() - 1);
       doc.sections[s].anchor = index;
-      const char16_t* name = wide.data() + parts.nameBegin;
       uint32_t hash = KeyHash(s, name, parts.nameLen);
       ProfileLineParts found;
       if (FindKey(doc, s, name, parts.nameLen, hash, scratch, &found) < 0) {

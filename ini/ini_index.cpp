@@ -46,16 +46,10 @@ void IndexSection(IndexedProfile& p, std::u16string& name,
 // (so "double" with size 7 gives "doubl", and a quoted value of 259 units
 // with size 260 gives 258).
 std::u16string CopyEntry(const std::u16string& value, uint32_t size) {
-  size_t start = 0;
-  bool quoted = false;
-  if (value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
-      value.back() == value[0]) {
-    quoted = true;
-    start = 1;
-  }
-  size_t rest = value.size() - start;
-  std::u16string out = value.substr(start, size - 1 < rest ? size - 1 : rest);
-  if (quoted && size >= rest && !out.empty()) out.pop_back();
+  bool quoted = value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
+                value.back() == value[0];
+  std::u16string out = value.substr(quoted ? 1 : 0, size - 1);
+  if (quoted && size >= value.size() - 1 && !out.empty()) out.pop_back();
   return out;
 }
 
@@ -131,8 +125,9 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
 }
 
 std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
-                             std::u16string key, const std::u16string& def,
+                             std::u16string key, std::u16string def,
                              uint32_t size) {
+  while (def.size() > 1 && def.back() == ' ') def.pop_back();
   if (!p.exists) {
     // No file: the default is copied as it is, without quote removal.
     return def.substr(0, size - 1);
@@ -149,10 +144,6 @@ std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
     value.resize(std::min(value.size(), value.find(char16_t(0))));
   }
   return CopyEntry(value, size);
-}
-
-void ProfileTrimDefault(std::u16string& def) {
-  while (def.size() > 1 && def.back() == ' ') def.pop_back();
 }
 
 size_t ProfileAnsiCut(const AnsiCodec& ansi, const std::string& text,

@@ -37,7 +37,6 @@ bool Rebase(ProfileWrites& writes, std::string now, ProfileFileState state) {
 // it; where there is no room for the lock, the file is rewritten in place.
 bool CommitFile(ProfileFiles& files, const char* path, ProfileWrites& writes,
                 bool* busy) {
-  *busy = false;
   std::string target;
   switch (files.Lock(path, target)) {
     case ProfileLock::kRefused:
@@ -76,8 +75,6 @@ uint32_t ProfileSessionRead(ProfileSession& session, ProfileFiles& files,
                             const char* key, const char* def, char* buf,
                             uint32_t size, const char* path) {
   if (size == 0 || !buf) return 0;
-  std::u16string defW = def ? ProfileWiden(ansi, def) : std::u16string();
-  ProfileTrimDefault(defW);
   std::u16string value;
   if (path && section && key) {
     std::unique_ptr<IndexedProfile>& slot = session.indexes[path];
@@ -88,8 +85,9 @@ uint32_t ProfileSessionRead(ProfileSession& session, ProfileFiles& files,
       if (files.Read(path, bytes) == ProfileFileState::kRead)
         IndexProfile(std::move(bytes), ansi, *slot);
     }
-    value = ProfileLookup(*slot, ProfileWiden(ansi, section),
-                          ProfileWiden(ansi, key), defW, size);
+    value = ProfileLookup(
+        *slot, ProfileWiden(ansi, section), ProfileWiden(ansi, key),
+        def ? ProfileWiden(ansi, def) : std::u16string(), size);
   }
   std::string out;
   ansi.FromWide(value.data(), value.size(), out);
