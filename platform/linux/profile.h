@@ -11,8 +11,6 @@
 // PlatformCommitProfiles write through it.
 struct HostProfileState {
   ProfileSession session;
-  std::string lock;  // the lock file a commit holds, and its descriptor
-  int lockFd = -1;
 };
 
 // After PlatformCommitProfiles: the first file written to that it could not
