@@ -48,12 +48,12 @@ bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
                      size_t bLen);
 uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed);
 
-// Where one line of a file's text lies: units from `begin` to `end`, then
-// its ending (CR, LF, CRLF or none), and the next line from `next`.
+// Where one line of a file's text ends: its content at `end`, then its
+// ending (CR, LF, CRLF or none), and the next line from `next`.
 const uint8_t kProfileEolCr = 1;
 const uint8_t kProfileEolLf = 2;
 struct ProfileLineSpan {
-  size_t begin, end, next;
+  size_t end, next;
   uint8_t eol;
 };
 
@@ -69,7 +69,7 @@ inline uint8_t ProfileBreak(unsigned unit) {
 template <typename BreakAt>
 ProfileLineSpan ProfileLineAt(BreakAt breakAt, size_t pos, size_t n,
                               size_t step) {
-  ProfileLineSpan line = {pos, n, n, 0};
+  ProfileLineSpan line = {n, n, 0};
   size_t end = pos;
   while (end + step <= n && breakAt(end) == 0) end += step;
   if (end + step > n) return line;
