@@ -226,25 +226,24 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
                              const char* def, char* buf, uint32_t size,
                              const char* path) {
   HostFiles files;
-  return ProfileSessionRead(Host().profiles.session, files, HostAnsiCodec(),
-                            section, key, def, buf, size, path);
+  return ProfileSessionRead(Host().profiles, files, HostAnsiCodec(), section,
+                            key, def, buf, size, path);
 }
 
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path) {
   HostFiles files;
-  ProfileSessionWrite(Host().profiles.session, files, HostAnsiCodec(), section,
-                      key, value, path);
+  ProfileSessionWrite(Host().profiles, files, HostAnsiCodec(), section, key,
+                      value, path);
 }
 
 PlatformCommit PlatformCommitProfiles(long* error) {
   HostFiles files;
-  return ToPlatformCommit(
-      ProfileSessionCommit(Host().profiles.session, files, error));
+  return ToPlatformCommit(ProfileSessionCommit(Host().profiles, files, error));
 }
 
 const std::string& HostProfileNotWritten(int* reason) {
-  const ProfileSession& session = Host().profiles.session;
+  const ProfileSession& session = Host().profiles;
   struct stat st;
   bool folder =
       stat(session.notWritten.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
