@@ -79,16 +79,14 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
   size_t markLen;
   ProfileEncoding enc = ProfileDetectEncoding(bytes, &markLen);
   p.bytewise = enc == ProfileEncoding::kAnsi && ansi.codePage == 1252;
-  size_t n;
   if (p.bytewise) {
     p.bytes.swap(bytes);
-    n = p.bytes.size();
   } else {
     ProfileDecode(enc, ansi, bytes.data() + markLen, bytes.size() - markLen,
                   p.text);
     std::string().swap(bytes);
-    n = p.text.size();
   }
+  size_t n = p.bytewise ? p.bytes.size() : p.text.size();
   auto breakAt = [&p](size_t i) {
     return ProfileBreak(p.bytewise ? static_cast<unsigned char>(p.bytes[i])
                                    : p.text[i]);

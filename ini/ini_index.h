@@ -49,9 +49,8 @@ std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
                              std::u16string key, std::u16string def,
                              uint32_t size);
 
-// How many bytes of the ANSI result fit in `limit` bytes:
-// GetPrivateProfileStringA converts its result into the caller's buffer, and a
-// double-byte character that would not fit whole is left out (with its lead
-// byte).
+// How many bytes of the ANSI result fit in `limit` bytes: GetPrivateProfileStringA
+// converts its result into the caller's buffer, and a double-byte character
+// that would not fit whole is left out (with its lead byte).
 size_t ProfileAnsiCut(const AnsiCodec& ansi, const std::string& text,
                       size_t limit);
