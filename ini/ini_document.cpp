@@ -9,13 +9,6 @@
 
 namespace {
 
-size_t UnitSize(const ProfileDocument& doc) {
-  return doc.encoding == ProfileEncoding::kUtf16Le ||
-                 doc.encoding == ProfileEncoding::kUtf16Be
-             ? 2
-             : 1;
-}
-
 // The code unit at byte offset i (one byte, or two in UTF-16).
 unsigned Unit(const ProfileDocument& doc, size_t i) {
   ByteSpan bytes(doc.original.data(), doc.original.size());
@@ -144,11 +137,15 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   }
   doc.original = std::move(bytes);
   doc.encoding = ProfileDetectEncoding(doc.original, &doc.markLen);
+  size_t unit = doc.encoding == ProfileEncoding::kUtf16Le ||
+                        doc.encoding == ProfileEncoding::kUtf16Be
+                    ? 2
+                    : 1;
   // A UTF-16 file may end in an odd byte b, which reads as the unit 0x00bb.
   // Anything written after it would be out of step by one byte and read as
   // garbage, so a changed file holds that byte as the whole unit it reads
   // as (a file that does not change is never written).
-  if (UnitSize(doc) == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
+  if (unit == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
     size_t at = doc.encoding == ProfileEncoding::kUtf16Le
                     ? doc.original.size()
                     : doc.original.size() - 1;
@@ -156,9 +153,7 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   }
   doc.cr = EncodeText(doc, u"\r");
   doc.lf = EncodeText(doc, u"\n");
-  // Room for every line at once: growing by doubling would hold the old
-  // and the new array together for a moment, and leave up to half unused.
-  size_t unit = UnitSize(doc), n = doc.original.size(), pos = doc.markLen;
+  size_t n = doc.original.size(), pos = doc.markLen;
   // The platform decodes a file before it splits it into lines, and in a
   // double-byte code page a lead byte takes the next byte, a line break
   // among them (not a zero byte): such a byte ends no line here either.
@@ -179,6 +174,8 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
     bool isTrail = !trail.empty() && trail[i];
     return isTrail ? 0 : ProfileBreak(Unit(doc, i));
   };
+  // Room for every line at once: growing by doubling would hold the old
+  // and the new array together for a moment, and leave up to half unused.
   size_t lines = ProfileMaxLines(breakAt, pos, n, unit);
   doc.lines.reserve(lines + 1);
   doc.keys.reserve(lines);

@@ -1,7 +1,5 @@
-// A profile file indexed for lookups, and the lookup as
-// GetPrivateProfileStringA makes it. Sections are found once (the first of a
-// name wins, in any case) through a hash table, and a lookup scans only that
-// one section's keys.
+// Sections are found once (the first of a name wins, in any case) through a
+// hash table, and a lookup scans only that one section's keys.
 #include "ini/ini_index.h"
 
 #include <algorithm>

@@ -7,8 +7,7 @@
 
 namespace {
 
-// Loads the file as it was read: `bytes`, empty when it is missing; one that
-// is there but unreadable is never written.
+// Loads the file as `state` found it, by ProfileSessionWrite's rules.
 void Load(ProfileWrites& writes, std::string bytes, ProfileFileState state,
           const AnsiCodec& ansi) {
   writes.loadedMissing = state == ProfileFileState::kMissing;

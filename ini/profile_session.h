@@ -34,7 +34,7 @@ enum class ProfileLock {
 };
 
 // The file calls of one platform. A failing call leaves the platform's
-// error (errno, GetLastError) for LastError.
+// error (errno, GetLastError) for Failed.
 class ProfileFiles {
  public:
   virtual ~ProfileFiles() = default;
