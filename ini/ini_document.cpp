@@ -1,20 +1,13 @@
 // Loading, editing and writing out a profile file held for writing.
 #include "ini/ini_document.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "unicode/utf16.h"
 
 namespace {
-
-size_t UnitSize(const ProfileDocument& doc) {
-  return doc.encoding == ProfileEncoding::kUtf16Le ||
-                 doc.encoding == ProfileEncoding::kUtf16Be
-             ? 2
-             : 1;
-}
 
 // The code unit at byte offset i (one byte, or two in UTF-16).
 unsigned Unit(const ProfileDocument& doc, size_t i) {
@@ -38,11 +31,13 @@ const char* LineBytes(const ProfileDocument& doc, const ProfileDocLine& line) {
   return text.data() + line.begin;
 }
 
-// The encoded line ending a line was read with (empty for none).
-std::string OwnEnding(const ProfileDocument& doc, const ProfileDocLine& line) {
+// The encoded line ending a line is written with (empty for none): the
+// document's for a line marked so, otherwise the one it was read with.
+std::string Ending(const ProfileDocument& doc, const ProfileDocLine& line) {
+  if ((line.flags & kLineNewEol) != 0) return doc.eol;
   std::string out;
-  if ((line.flags & kLineEolCr) != 0) out += doc.cr;
-  if ((line.flags & kLineEolLf) != 0) out += doc.lf;
+  if ((line.flags & kProfileEolCr) != 0) out += doc.cr;
+  if ((line.flags & kProfileEolLf) != 0) out += doc.lf;
   return out;
 }
 
@@ -52,10 +47,6 @@ ProfileLineParts ParseDocLine(const ProfileDocument& doc, int32_t i,
   const ProfileDocLine& line = doc.lines[i];
   ProfileDecode(doc.encoding, doc.ansi, LineBytes(doc, line), line.len, wide);
   return ProfileParseLine(wide.data(), wide.size());
-}
-
-uint32_t SectionHash(const char16_t* name, size_t len) {
-  return ProfileNameHash(name, len, 0);
 }
 
 uint32_t KeyHash(int32_t section, const char16_t* name, size_t len) {
@@ -98,11 +89,14 @@ void Insert(std::vector<int32_t>& slots, const std::vector<Entry>& entries) {
                  [&](int32_t e) { return entries[e].hash; });
 }
 
-// Stores this run's text of a line; false when it no longer fits the
-// document's offsets.
+// Stores this run's text of a line; false, and the document is never
+// written, when it no longer fits the document's offsets.
 bool StoreText(ProfileDocument& doc, const std::string& bytes,
                ProfileDocLine& line) {
-  if (doc.added.size() + bytes.size() > kProfileMaxBytes) return false;
+  if (doc.added.size() + bytes.size() > kProfileMaxBytes) {
+    doc.unreadable = true;
+    return false;
+  }
   line.begin = static_cast<uint32_t>(doc.added.size());
   line.len = static_cast<uint32_t>(bytes.size());
   line.flags |= kLineAdded;
@@ -110,15 +104,19 @@ bool StoreText(ProfileDocument& doc, const std::string& bytes,
   return true;
 }
 
-// Adds a line after `after`; -1 when the document is full.
+// Adds a line after `after`; -1, and the document is never written, when it
+// is full.
 int32_t AddLine(ProfileDocument& doc, int32_t after, const std::string& bytes) {
-  if (doc.lines.size() >= static_cast<size_t>(INT32_MAX) - 1) return -1;
+  if (doc.lines.size() >= static_cast<size_t>(INT32_MAX) - 1) {
+    doc.unreadable = true;
+    return -1;
+  }
   ProfileDocLine line = {0, 0, doc.lines[after].next, kLineNewEol};
   if (!StoreText(doc, bytes, line)) return -1;
   ProfileDocLine& prev = doc.lines[after];
   // The last line may lack its line ending; it gets one before anything
   // follows it. The empty head line never has one.
-  if (after != 0 && (prev.flags & (kLineEolCr | kLineEolLf)) == 0)
+  if (after != 0 && (prev.flags & (kProfileEolCr | kProfileEolLf)) == 0)
     prev.flags |= kLineNewEol;
   doc.lines.push_back(line);
   int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
@@ -139,11 +137,15 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   }
   doc.original = std::move(bytes);
   doc.encoding = ProfileDetectEncoding(doc.original, &doc.markLen);
+  size_t unit = doc.encoding == ProfileEncoding::kUtf16Le ||
+                        doc.encoding == ProfileEncoding::kUtf16Be
+                    ? 2
+                    : 1;
   // A UTF-16 file may end in an odd byte b, which reads as the unit 0x00bb.
   // Anything written after it would be out of step by one byte and read as
   // garbage, so a changed file holds that byte as the whole unit it reads
   // as (a file that does not change is never written).
-  if (UnitSize(doc) == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
+  if (unit == 2 && (doc.original.size() - doc.markLen) % 2 == 1) {
     size_t at = doc.encoding == ProfileEncoding::kUtf16Le
                     ? doc.original.size()
                     : doc.original.size() - 1;
@@ -151,9 +153,7 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   }
   doc.cr = EncodeText(doc, u"\r");
   doc.lf = EncodeText(doc, u"\n");
-  // Room for every line at once: growing by doubling would hold the old
-  // and the new array together for a moment, and leave up to half unused.
-  size_t unit = UnitSize(doc), n = doc.original.size(), pos = doc.markLen;
+  size_t n = doc.original.size(), pos = doc.markLen;
   // The platform decodes a file before it splits it into lines, and in a
   // double-byte code page a lead byte takes the next byte, a line break
   // among them (not a zero byte): such a byte ends no line here either.
@@ -174,40 +174,36 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
     bool isTrail = !trail.empty() && trail[i];
     return isTrail ? 0 : ProfileBreak(Unit(doc, i));
   };
+  // Room for every line at once: growing by doubling would hold the old
+  // and the new array together for a moment, and leave up to half unused.
   size_t lines = ProfileMaxLines(breakAt, pos, n, unit);
   doc.lines.reserve(lines + 1);
   doc.keys.reserve(lines);
   doc.lines.push_back({static_cast<uint32_t>(doc.markLen), 0, -1, 0});
-  doc.sections.push_back({-1, 0, SectionHash(nullptr, 0)});
+  doc.sections.push_back({-1, 0, ProfileNameHash(nullptr, 0, 0)});
   Insert(doc.sectionSlots, doc.sections);
   std::string eol;
   std::u16string wide, scratch;
   while (pos < n) {
     ProfileLineSpan span = ProfileLineAt(breakAt, pos, n, unit);
-    uint8_t flags = 0;
-    if ((span.eol & kProfileEolCr) != 0) flags |= kLineEolCr;
-    if ((span.eol & kProfileEolLf) != 0) flags |= kLineEolLf;
     if (span.eol != 0 && eol.empty())
       eol = doc.original.substr(span.end, span.next - span.end);
-    size_t end = span.end;
-    ProfileDocLine line = {static_cast<uint32_t>(pos),
-                           static_cast<uint32_t>(end - pos), -1, flags};
-    doc.lines.push_back(line);
+    doc.lines.push_back({static_cast<uint32_t>(pos),
+                         static_cast<uint32_t>(span.end - pos), -1, span.eol});
     int32_t index = static_cast<int32_t>(doc.lines.size() - 1);
     doc.lines[doc.last].next = index;
     doc.last = index;
 
     ProfileLineParts parts = ParseDocLine(doc, index, wide);
+    const char16_t* name = wide.data() + parts.nameBegin;
     if (parts.kind == ProfileLineKind::kSection) {
-      const char16_t* name = wide.data() + parts.nameBegin;
-      uint32_t hash = SectionHash(name, parts.nameLen);
+      uint32_t hash = ProfileNameHash(name, parts.nameLen, 0);
       bool first = FindSection(doc, name, parts.nameLen, hash, scratch) < 0;
       doc.sections.push_back({index, index, hash});
       if (first) Insert(doc.sectionSlots, doc.sections);
     } else if (parts.kind == ProfileLineKind::kKey) {
       int32_t s = static_cast<int32_t>(doc.sections.size() - 1);
       doc.sections[s].anchor = index;
-      const char16_t* name = wide.data() + parts.nameBegin;
       uint32_t hash = KeyHash(s, name, parts.nameLen);
       ProfileLineParts found;
       if (FindKey(doc, s, name, parts.nameLen, hash, scratch, &found) < 0) {
@@ -220,29 +216,19 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
   doc.eol = eol.empty() ? EncodeText(doc, u"\r\n") : eol;
 }
 
-void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
-                   const char* value) {
-  if (doc.unreadable) return;  // never written
-  ProfileDocSetWide(doc, ProfileWiden(doc.ansi, section),
-                    ProfileWiden(doc.ansi, key), ProfileWiden(doc.ansi, value));
-}
-
-void ProfileDocSetWide(ProfileDocument& doc, std::u16string secW,
-                       std::u16string keyW, std::u16string valW) {
+void ProfileDocSet(ProfileDocument& doc, std::u16string secW,
+                   std::u16string keyW, std::u16string valW) {
   if (doc.unreadable) return;  // never written
   ProfileTrim(secW);
   ProfileTrim(keyW);
   ProfileTrim(valW);
   std::u16string scratch;
-  uint32_t secHash = SectionHash(secW.data(), secW.size());
+  uint32_t secHash = ProfileNameHash(secW.data(), secW.size(), 0);
   int32_t si = FindSection(doc, secW.data(), secW.size(), secHash, scratch);
   if (si < 0) {
     int32_t header =
         AddLine(doc, doc.last, EncodeText(doc, u"[" + secW + u"]"));
-    if (header < 0) {
-      doc.unreadable = true;
-      return;
-    }
+    if (header < 0) return;
     doc.sections.push_back({header, header, secHash});
     Insert(doc.sectionSlots, doc.sections);
     si = static_cast<int32_t>(doc.sections.size() - 1);
@@ -252,28 +238,20 @@ void ProfileDocSetWide(ProfileDocument& doc, std::u16string secW,
   int32_t k =
       FindKey(doc, si, keyW.data(), keyW.size(), keyHash, scratch, &parts);
   if (k >= 0) {
-    if (parts.hasValue) {
-      // A value ends at its first NUL.
-      size_t len = 0;
-      while (len < parts.valueLen && scratch[parts.valueBegin + len] != 0)
-        ++len;
-      if (len == valW.size() &&
-          scratch.compare(parts.valueBegin, len, valW) == 0)
-        return;
-    }
+    // A value ends at its first NUL.
+    size_t end = std::min(parts.valueBegin + parts.valueLen,
+                          scratch.find(char16_t(0), parts.valueBegin));
+    if (parts.hasValue &&
+        scratch.compare(parts.valueBegin, end - parts.valueBegin, valW) == 0)
+      return;
     std::u16string text =
         scratch.substr(parts.nameBegin, parts.nameLen) + u"=" + valW;
-    if (!StoreText(doc, EncodeText(doc, text), doc.lines[doc.keys[k].line])) {
-      doc.unreadable = true;
+    if (!StoreText(doc, EncodeText(doc, text), doc.lines[doc.keys[k].line]))
       return;
-    }
   } else {
     int32_t index = AddLine(doc, doc.sections[si].anchor,
                             EncodeText(doc, keyW + u"=" + valW));
-    if (index < 0) {
-      doc.unreadable = true;
-      return;
-    }
+    if (index < 0) return;
     doc.sections[si].anchor = index;
     doc.keys.push_back({index, si, keyHash});
     Insert(doc.keySlots, doc.keys);
@@ -287,13 +265,10 @@ static bool LineStartsWith(const ProfileDocument& doc, int32_t i,
                            const std::string& prefix) {
   if (i < 0) return false;
   const ProfileDocLine& line = doc.lines[i];
-  if (line.len > 0)
-    return line.len >= prefix.size() &&
-           memcmp(LineBytes(doc, line), prefix.data(), prefix.size()) == 0;
-  std::string ending =
-      (line.flags & kLineNewEol) != 0 ? doc.eol : OwnEnding(doc, line);
-  return ending.size() >= prefix.size() &&
-         memcmp(ending.data(), prefix.data(), prefix.size()) == 0;
+  size_t n = std::min<size_t>(line.len, prefix.size());
+  std::string head =
+      line.len > 0 ? std::string(LineBytes(doc, line), n) : Ending(doc, line);
+  return head.compare(0, prefix.size(), prefix) == 0;
 }
 
 std::string ProfileDocBytes(const ProfileDocument& doc) {
@@ -302,20 +277,17 @@ std::string ProfileDocBytes(const ProfileDocument& doc) {
   for (int32_t i = doc.lines[0].next; i >= 0; i = doc.lines[i].next) {
     const ProfileDocLine& line = doc.lines[i];
     out.append(LineBytes(doc, line), line.len);
-    if ((line.flags & kLineNewEol) != 0) {
-      // A lead byte that ended the file would take the new line break as
-      // its trail byte; a blank after it reads as the same character.
-      if (doc.endsInLeadByte && (line.flags & kLineAdded) == 0 &&
-          line.begin + line.len == doc.original.size())
-        out += ' ';
-      out += doc.eol;
-      // A lone CR before a line that starts with LF would read as one CRLF
-      // and swallow that line: the added ending takes the LF as well.
-      if (doc.eol == doc.cr && LineStartsWith(doc, line.next, doc.lf))
-        out += doc.lf;
-    } else {
-      out += OwnEnding(doc, line);
-    }
+    bool newEol = (line.flags & kLineNewEol) != 0;
+    // A lead byte that ended the file would take the new line break as its
+    // trail byte; a blank after it reads as the same character.
+    if (newEol && doc.endsInLeadByte && (line.flags & kLineAdded) == 0 &&
+        line.begin + line.len == doc.original.size())
+      out += ' ';
+    out += Ending(doc, line);
+    // A lone CR before a line that starts with LF would read as one CRLF and
+    // swallow that line: the added ending takes the LF as well.
+    if (newEol && doc.eol == doc.cr && LineStartsWith(doc, line.next, doc.lf))
+      out += doc.lf;
   }
   return out;
 }
@@ -328,9 +300,9 @@ void ProfileDocReapply(const ProfileDocument& from, ProfileDocument& to) {
       section = wide.substr(parts.nameBegin, parts.nameLen);
     else if (parts.kind == ProfileLineKind::kKey &&
              (from.lines[i].flags & kLineAdded) != 0)
-      ProfileDocSetWide(
-          to, section, wide.substr(parts.nameBegin, parts.nameLen),
-          parts.hasValue ? wide.substr(parts.valueBegin, parts.valueLen)
-                         : std::u16string());
+      ProfileDocSet(to, section, wide.substr(parts.nameBegin, parts.nameLen),
+                    parts.hasValue
+                        ? wide.substr(parts.valueBegin, parts.valueLen)
+                        : std::u16string());
   }
 }

@@ -19,13 +19,12 @@ struct ProfileDocLine {
   // Offsets are 32-bit: see kProfileMaxBytes.
   uint32_t begin, len;  // content: in `original`, or in `added` if kLineAdded
   int32_t next;         // the following line, -1 at the end
+  // The line's own ending as read (kProfileEolCr, kProfileEolLf, both or
+  // neither), and these:
   uint8_t flags;
 };
-const uint8_t kLineAdded = 1;   // the content is this run's, in `added`
-const uint8_t kLineNewEol = 2;  // ends in the document's line ending
-// The line's own ending as read: CR, LF, both (CRLF) or neither.
-const uint8_t kLineEolCr = 4;
-const uint8_t kLineEolLf = 8;
+const uint8_t kLineAdded = 4;   // the content is this run's, in `added`
+const uint8_t kLineNewEol = 8;  // ends in the document's line ending
 
 struct ProfileDocKey {
   int32_t line;
@@ -68,12 +67,8 @@ void ProfileDocLoad(std::string bytes, const AnsiCodec& ansi,
 
 // Sets key=value in the first section of that name, as the platform's
 // writer does; `changed` is set only when a value really changes.
-void ProfileDocSet(ProfileDocument& doc, const char* section, const char* key,
-                   const char* value);
-
-// ProfileDocSet with the section, key and value as UTF-16.
-void ProfileDocSetWide(ProfileDocument& doc, std::u16string section,
-                       std::u16string key, std::u16string value);
+void ProfileDocSet(ProfileDocument& doc, std::u16string section,
+                   std::u16string key, std::u16string value);
 
 // Sets in `to`, in the order of `from`'s lines, every key line that the
 // writes to `from` added or replaced, in the section of the header above

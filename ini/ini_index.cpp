@@ -1,9 +1,8 @@
-// A profile file indexed for lookups, and the lookup as
-// GetPrivateProfileStringA makes it. Sections are found once (the first of a
-// name wins, in any case) through a hash table, and a lookup scans only that
-// one section's keys.
+// Sections are found once (the first of a name wins, in any case) through a
+// hash table, and a lookup scans only that one section's keys.
 #include "ini/ini_index.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -39,29 +38,16 @@ void IndexSection(IndexedProfile& p, std::u16string& name,
                  [&](int32_t s) { return p.sections[s].hash; });
 }
 
-// The text up to its first NUL: a value ends there.
-std::u16string UpToNul(const char16_t* text, size_t len) {
-  size_t n = 0;
-  while (n < len && text[n] != 0) ++n;
-  return std::u16string(text, n);
-}
-
 // The value as the platform copies it into a buffer of `size` units: one
 // pair of matching quotes is removed, and when the buffer is at least as
 // long as the text after the opening quote, the last unit copied is dropped
 // (so "double" with size 7 gives "doubl", and a quoted value of 259 units
 // with size 260 gives 258).
 std::u16string CopyEntry(const std::u16string& value, uint32_t size) {
-  size_t start = 0;
-  bool quoted = false;
-  if (value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
-      value.back() == value[0]) {
-    quoted = true;
-    start = 1;
-  }
-  size_t rest = value.size() - start;
-  std::u16string out = value.substr(start, size - 1 < rest ? size - 1 : rest);
-  if (quoted && size >= rest && !out.empty()) out.pop_back();
+  bool quoted = value.size() > 1 && (value[0] == '"' || value[0] == '\'') &&
+                value.back() == value[0];
+  std::u16string out = value.substr(quoted ? 1 : 0, size - 1);
+  if (quoted && size >= value.size() - 1 && !out.empty()) out.pop_back();
   return out;
 }
 
@@ -91,16 +77,14 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
   size_t markLen;
   ProfileEncoding enc = ProfileDetectEncoding(bytes, &markLen);
   p.bytewise = enc == ProfileEncoding::kAnsi && ansi.codePage == 1252;
-  size_t n;
   if (p.bytewise) {
     p.bytes.swap(bytes);
-    n = p.bytes.size();
   } else {
     ProfileDecode(enc, ansi, bytes.data() + markLen, bytes.size() - markLen,
                   p.text);
     std::string().swap(bytes);
-    n = p.text.size();
   }
+  size_t n = p.bytewise ? p.bytes.size() : p.text.size();
   auto breakAt = [&p](size_t i) {
     return ProfileBreak(p.bytewise ? static_cast<unsigned char>(p.bytes[i])
                                    : p.text[i]);
@@ -137,8 +121,9 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p) {
 }
 
 std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
-                             std::u16string key, const std::u16string& def,
+                             std::u16string key, std::u16string def,
                              uint32_t size) {
+  while (def.size() > 1 && def.back() == ' ') def.pop_back();
   if (!p.exists) {
     // No file: the default is copied as it is, without quote removal.
     return def.substr(0, size - 1);
@@ -150,15 +135,11 @@ std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
   // default.
   std::u16string value = def;
   if (k && k->valueLen != kNoValue) {
-    std::u16string units;
-    Units(p, k->valueBegin, k->valueLen, units);
-    value = UpToNul(units.data(), units.size());
+    // A value ends at its first NUL.
+    Units(p, k->valueBegin, k->valueLen, value);
+    value.resize(std::min(value.size(), value.find(char16_t(0))));
   }
   return CopyEntry(value, size);
-}
-
-void ProfileTrimDefault(std::u16string& def) {
-  while (def.size() > 1 && def.back() == ' ') def.pop_back();
 }
 
 size_t ProfileAnsiCut(const AnsiCodec& ansi, const std::string& text,

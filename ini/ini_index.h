@@ -42,15 +42,12 @@ void IndexProfile(std::string bytes, const AnsiCodec& ansi, IndexedProfile& p);
 // What GetPrivateProfileStringA gives for `key` in `section` into a buffer of
 // `size` units (size > 0), before the result is converted back: the value
 // with one pair of matching quotes removed and cut as the platform cuts it,
-// or the default. A default is passed with its trailing blanks trimmed.
+// or the default with its trailing spaces trimmed, but never its first
+// character (Wine's PROFILE_GetPrivateProfileString does so before it looks
+// the key up).
 std::u16string ProfileLookup(const IndexedProfile& p, std::u16string section,
-                             std::u16string key, const std::u16string& def,
+                             std::u16string key, std::u16string def,
                              uint32_t size);
-
-// GetPrivateProfileStringA trims a default's trailing spaces, but never its
-// first character (Wine's PROFILE_GetPrivateProfileString does so before it
-// looks the key up).
-void ProfileTrimDefault(std::u16string& def);
 
 // How many bytes of the ANSI result fit in `limit` bytes: GetPrivateProfileStringA
 // converts its result into the caller's buffer, and a double-byte character

@@ -1,6 +1,7 @@
 // Encodings, blanks, names and lines of profile files.
 #include "ini/ini_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -8,21 +9,35 @@
 #include "unicode/utf16.h"
 #include "unicode/utf8.h"
 
+namespace {
+
+bool IsBlank(char16_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A;
+}
+
+// Where [begin, end) of `text` lies without its leading and trailing blanks:
+// its start and length.
+void Trim(const char16_t* text, size_t begin, size_t end, size_t* trimmedBegin,
+          size_t* trimmedLen) {
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  *trimmedBegin = begin;
+  *trimmedLen = end - begin;
+}
+
+}  // namespace
+
 ProfileEncoding ProfileDetectEncoding(const std::string& bytes,
                                       size_t* markLen) {
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
-  size_t n = bytes.size();
-  if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-    *markLen = 3;
-    return ProfileEncoding::kUtf8;
-  }
-  if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-    *markLen = 2;
-    return ProfileEncoding::kUtf16Le;
-  }
-  if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-    *markLen = 2;
-    return ProfileEncoding::kUtf16Be;
+  const struct {
+    const char* mark;
+    ProfileEncoding enc;
+  } kMarks[] = {{"\xEF\xBB\xBF", ProfileEncoding::kUtf8},
+                {"\xFF\xFE", ProfileEncoding::kUtf16Le},
+                {"\xFE\xFF", ProfileEncoding::kUtf16Be}};
+  for (const auto& m : kMarks) {
+    *markLen = strlen(m.mark);
+    if (bytes.compare(0, *markLen, m.mark) == 0) return m.enc;
   }
   *markLen = 0;
   return ProfileEncoding::kAnsi;
@@ -75,24 +90,14 @@ void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
 std::u16string ProfileWiden(const AnsiCodec& ansi, const char* text) {
   std::u16string wide;
   ansi.ToWide(text, strlen(text), wide);
-  size_t nul = wide.find(char16_t(0));
-  if (nul != std::u16string::npos) wide.resize(nul);
+  wide.resize(std::min(wide.size(), wide.find(char16_t(0))));
   return wide;
 }
 
-bool ProfileIsBlank(char16_t c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A;
-}
-
-void ProfileTrimSpan(const char16_t* text, size_t* begin, size_t* end) {
-  while (*begin < *end && ProfileIsBlank(text[*begin])) ++*begin;
-  while (*end > *begin && ProfileIsBlank(text[*end - 1])) --*end;
-}
-
 void ProfileTrim(std::u16string& text) {
-  size_t b = 0, e = text.size();
-  ProfileTrimSpan(text.data(), &b, &e);
-  text = text.substr(b, e - b);
+  size_t b, n;
+  Trim(text.data(), 0, text.size(), &b, &n);
+  text = text.substr(b, n);
 }
 
 bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
@@ -119,35 +124,25 @@ uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed) {
 
 ProfileLineParts ProfileParseLine(const char16_t* line, size_t len) {
   ProfileLineParts parts = {ProfileLineKind::kBlank, 0, 0, false, 0, 0};
-  size_t b = 0, e = len;
-  ProfileTrimSpan(line, &b, &e);
-  if (b == e) return parts;
+  size_t b, n;
+  Trim(line, 0, len, &b, &n);
+  if (n == 0) return parts;
+  size_t e = b + n;
   if (line[b] == '[') {
     size_t close = e;
     while (close > b + 1 && line[close - 1] != ']') --close;
     if (close > b + 1) {
       // The name runs from after '[' to the last ']', trimmed.
-      size_t nb = b + 1, ne = close - 1;
-      ProfileTrimSpan(line, &nb, &ne);
       parts.kind = ProfileLineKind::kSection;
-      parts.nameBegin = nb;
-      parts.nameLen = ne - nb;
+      Trim(line, b + 1, close - 1, &parts.nameBegin, &parts.nameLen);
       return parts;
     }
   }
   parts.kind = ProfileLineKind::kKey;
   size_t eq = b;
   while (eq < e && line[eq] != '=') ++eq;
-  size_t nb = b, ne = eq;
-  ProfileTrimSpan(line, &nb, &ne);
-  parts.nameBegin = nb;
-  parts.nameLen = ne - nb;
-  if (eq < e) {
-    size_t vb = eq + 1, ve = e;
-    ProfileTrimSpan(line, &vb, &ve);
-    parts.hasValue = true;
-    parts.valueBegin = vb;
-    parts.valueLen = ve - vb;
-  }
+  Trim(line, b, eq, &parts.nameBegin, &parts.nameLen);
+  parts.hasValue = eq < e;
+  if (parts.hasValue) Trim(line, eq + 1, e, &parts.valueBegin, &parts.valueLen);
   return parts;
 }

@@ -36,14 +36,8 @@ void ProfileEncode(ProfileEncoding enc, const AnsiCodec& ansi,
 // NUL.
 std::u16string ProfileWiden(const AnsiCodec& ansi, const char* text);
 
-// The blanks trimmed around names and values: tab, LF, VT, FF, CR, space and
+// Removes leading and trailing blanks: tab, LF, VT, FF, CR, space and
 // Ctrl-Z.
-bool ProfileIsBlank(char16_t c);
-
-// Moves [*begin, *end) inward past leading and trailing blanks.
-void ProfileTrimSpan(const char16_t* text, size_t* begin, size_t* end);
-
-// Removes leading and trailing blanks.
 void ProfileTrim(std::u16string& text);
 
 // Names are compared with ASCII letters folded to lower case (the platform
@@ -54,12 +48,12 @@ bool ProfileSameName(const char16_t* a, size_t aLen, const char16_t* b,
                      size_t bLen);
 uint32_t ProfileNameHash(const char16_t* name, size_t len, uint32_t seed);
 
-// Where one line of a file's text lies: units from `begin` to `end`, then
-// its ending (CR, LF, CRLF or none), and the next line from `next`.
+// Where one line of a file's text ends: its content at `end`, then its
+// ending (CR, LF, CRLF or none), and the next line from `next`.
 const uint8_t kProfileEolCr = 1;
 const uint8_t kProfileEolLf = 2;
 struct ProfileLineSpan {
-  size_t begin, end, next;
+  size_t end, next;
   uint8_t eol;
 };
 
@@ -75,7 +69,7 @@ inline uint8_t ProfileBreak(unsigned unit) {
 template <typename BreakAt>
 ProfileLineSpan ProfileLineAt(BreakAt breakAt, size_t pos, size_t n,
                               size_t step) {
-  ProfileLineSpan line = {pos, n, n, 0};
+  ProfileLineSpan line = {n, n, 0};
   size_t end = pos;
   while (end + step <= n && breakAt(end) == 0) end += step;
   if (end + step > n) return line;

@@ -7,8 +7,7 @@
 
 namespace {
 
-// Loads the file as it was read: `bytes`, empty when it is missing; one that
-// is there but unreadable is never written.
+// Loads the file as `state` found it, by ProfileSessionWrite's rules.
 void Load(ProfileWrites& writes, std::string bytes, ProfileFileState state,
           const AnsiCodec& ansi) {
   writes.loadedMissing = state == ProfileFileState::kMissing;
@@ -37,7 +36,6 @@ bool Rebase(ProfileWrites& writes, std::string now, ProfileFileState state) {
 // it; where there is no room for the lock, the file is rewritten in place.
 bool CommitFile(ProfileFiles& files, const char* path, ProfileWrites& writes,
                 bool* busy) {
-  *busy = false;
   std::string target;
   switch (files.Lock(path, target)) {
     case ProfileLock::kRefused:
@@ -76,8 +74,6 @@ uint32_t ProfileSessionRead(ProfileSession& session, ProfileFiles& files,
                             const char* key, const char* def, char* buf,
                             uint32_t size, const char* path) {
   if (size == 0 || !buf) return 0;
-  std::u16string defW = def ? ProfileWiden(ansi, def) : std::u16string();
-  ProfileTrimDefault(defW);
   std::u16string value;
   if (path && section && key) {
     std::unique_ptr<IndexedProfile>& slot = session.indexes[path];
@@ -88,8 +84,9 @@ uint32_t ProfileSessionRead(ProfileSession& session, ProfileFiles& files,
       if (files.Read(path, bytes) == ProfileFileState::kRead)
         IndexProfile(std::move(bytes), ansi, *slot);
     }
-    value = ProfileLookup(*slot, ProfileWiden(ansi, section),
-                          ProfileWiden(ansi, key), defW, size);
+    value = ProfileLookup(
+        *slot, ProfileWiden(ansi, section), ProfileWiden(ansi, key),
+        def ? ProfileWiden(ansi, def) : std::u16string(), size);
   }
   std::string out;
   ansi.FromWide(value.data(), value.size(), out);
@@ -110,7 +107,9 @@ void ProfileSessionWrite(ProfileSession& session, ProfileFiles& files,
     ProfileFileState state = files.Read(path, bytes);
     Load(*writes, std::move(bytes), state, ansi);
   }
-  ProfileDocSet(writes->doc, section, key, value);
+  const AnsiCodec& loaded = writes->doc.ansi;
+  ProfileDocSet(writes->doc, ProfileWiden(loaded, section),
+                ProfileWiden(loaded, key), ProfileWiden(loaded, value));
 }
 
 ProfileCommit ProfileSessionCommit(ProfileSession& session, ProfileFiles& files,

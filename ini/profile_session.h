@@ -34,7 +34,7 @@ enum class ProfileLock {
 };
 
 // The file calls of one platform. A failing call leaves the platform's
-// error (errno, GetLastError) for LastError.
+// error (errno, GetLastError) for Failed.
 class ProfileFiles {
  public:
   virtual ~ProfileFiles() = default;
@@ -108,12 +108,8 @@ void ProfileSessionWrite(ProfileSession& session, ProfileFiles& files,
                          const AnsiCodec& ansi, const char* section,
                          const char* key, const char* value, const char* path);
 
-// Writes each changed, readable document once: under the lock, the file is
-// read again and, when another run replaced it since it was loaded, the
-// run's settings are applied to what is there now. The outcome is the last
-// file's that was not unchanged; with `error`, a failed file's error number
-// is stored and a read-only one told apart (without it nothing more is
-// asked of the system). The documents are forgotten: the next write starts
-// again from what is on disk, and so does the next read of those files.
+// PlatformCommitProfiles (platform/platform.h) over the session's documents.
+// The documents are then forgotten: the next write starts again from what
+// is on disk, and so does the next read of those files.
 ProfileCommit ProfileSessionCommit(ProfileSession& session, ProfileFiles& files,
                                    long* error);

@@ -24,7 +24,7 @@ struct HostContext {
   HostRegistryState registry;
   HostPathState paths;       // directory listings and drives
   HostVersionState version;  // the version resource of the last file asked
-  HostProfileState profiles; // the run's documents
+  ProfileSession profiles;   // the run's documents
   HostTraceState trace;
 };
 

@@ -150,8 +150,8 @@ class HostFiles : public ProfileFiles {
     // The platform shows a file without write bits as read-only; it is kept
     // even where root could write it or the directory allows replacing it.
     if (exists && (old.st_mode & 0222) == 0) return ProfileLock::kRefused;
-    state_.lock = target + kProfileLockSuffix;
-    ProfileLock taken = TakeLock(state_.lock, &state_.lockFd);
+    lock_ = target + kProfileLockSuffix;
+    ProfileLock taken = TakeLock(lock_, &fd_);
     // No lock file beside it (the directory is not writable): an existing
     // file that may be written is rewritten where it is.
     if (taken == ProfileLock::kInPlace &&
@@ -172,18 +172,17 @@ class HostFiles : public ProfileFiles {
     mode_t mask = exists ? 0 : umask(0);
     if (!exists) umask(mask);
     mode_t mode = exists ? old.st_mode & 07777 : 0666 & ~mask;
-    int fd = state_.lockFd;
-    bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0;
+    bool ok = WriteAll(fd_, bytes) && fchmod(fd_, mode) == 0;
     // Keeping the owner needs privilege; without it the file is ours anyway.
     if (ok && exists && (old.st_uid != geteuid() || old.st_gid != getegid()) &&
-        fchown(fd, old.st_uid, old.st_gid) != 0 && geteuid() == 0)
+        fchown(fd_, old.st_uid, old.st_gid) != 0 && geteuid() == 0)
       ok = false;
-    ok = ok && fsync(fd) == 0;
-    if (!ok || rename(state_.lock.c_str(), target.c_str()) != 0) {
+    ok = ok && fsync(fd_) == 0;
+    if (!ok || rename(lock_.c_str(), target.c_str()) != 0) {
       Unlock();
       return false;
     }
-    close(fd);
+    close(fd_);
     int dfd = open(DirOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       fsync(dfd);
@@ -196,8 +195,8 @@ class HostFiles : public ProfileFiles {
   // give up.
   void Unlock() override {
     int error = errno;
-    unlink(state_.lock.c_str());
-    close(state_.lockFd);
+    unlink(lock_.c_str());
+    close(fd_);
     errno = error;
   }
 
@@ -217,7 +216,8 @@ class HostFiles : public ProfileFiles {
   }
 
  private:
-  HostProfileState& state_ = Host().profiles;
+  std::string lock_;  // the lock file a commit holds, and its descriptor
+  int fd_ = -1;
 };
 
 }  // namespace
@@ -226,25 +226,24 @@ uint32_t PlatformReadProfile(const char* section, const char* key,
                              const char* def, char* buf, uint32_t size,
                              const char* path) {
   HostFiles files;
-  return ProfileSessionRead(Host().profiles.session, files, HostAnsiCodec(),
-                            section, key, def, buf, size, path);
+  return ProfileSessionRead(Host().profiles, files, HostAnsiCodec(), section,
+                            key, def, buf, size, path);
 }
 
 void PlatformWriteProfile(const char* section, const char* key,
                           const char* value, const char* path) {
   HostFiles files;
-  ProfileSessionWrite(Host().profiles.session, files, HostAnsiCodec(), section,
-                      key, value, path);
+  ProfileSessionWrite(Host().profiles, files, HostAnsiCodec(), section, key,
+                      value, path);
 }
 
 PlatformCommit PlatformCommitProfiles(long* error) {
   HostFiles files;
-  return ToPlatformCommit(
-      ProfileSessionCommit(Host().profiles.session, files, error));
+  return ToPlatformCommit(ProfileSessionCommit(Host().profiles, files, error));
 }
 
 const std::string& HostProfileNotWritten(int* reason) {
-  const ProfileSession& session = Host().profiles.session;
+  const ProfileSession& session = Host().profiles;
   struct stat st;
   bool folder =
       stat(session.notWritten.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

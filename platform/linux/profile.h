@@ -6,15 +6,6 @@
 
 #include "ini/profile_session.h"
 
-// The run's profile session: PlatformReadProfile reads through it as
-// GetPrivateProfileStringA would, PlatformWriteProfile and
-// PlatformCommitProfiles write through it.
-struct HostProfileState {
-  ProfileSession session;
-  std::string lock;  // the lock file a commit holds, and its descriptor
-  int lockFd = -1;
-};
-
 // After PlatformCommitProfiles: the first file written to that it could not
 // write (one that was there but could not be read, and so was never
 // changed, counts too), with the reason as an errno value in *reason: the

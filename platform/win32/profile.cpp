@@ -142,15 +142,12 @@ class Win32ProfileFiles : public ProfileFiles {
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
               static_cast<uint64_t>(size.QuadPart) <= kProfileMaxBytes;
-    if (ok) {
-      bytes.resize(static_cast<size_t>(size.QuadPart));
-      size_t done = 0;
-      while (ok && done < bytes.size()) {
-        DWORD got = 0;
-        DWORD want = static_cast<DWORD>(bytes.size() - done);
-        ok = ReadFile(file, &bytes[done], want, &got, nullptr) && got > 0;
-        done += got;
-      }
+    if (ok) bytes.resize(static_cast<size_t>(size.QuadPart));
+    for (size_t done = 0; ok && done < bytes.size();) {
+      DWORD got = 0;
+      DWORD want = static_cast<DWORD>(bytes.size() - done);
+      ok = ReadFile(file, &bytes[done], want, &got, nullptr) && got > 0;
+      done += got;
     }
     CloseHandle(file);
     if (!ok) bytes.clear();
